@@ -1,0 +1,89 @@
+#include "assembly.h"
+
+#include "atomicfile.h"
+#include "error.h"
+#include "linefile.h"
+#include "workspace.h"
+
+#include <cerrno>
+
+namespace fs = std::filesystem;
+
+namespace mission
+{
+
+namespace
+{
+
+constexpr const char *kWriteAction = "could not write";
+
+bool samePlace(const fs::path &a, const fs::path &b)
+{
+    std::error_code ec;
+    // Where both exist, the file system decides: it sees through "./", "..", links and case
+    // folding alike.
+    if (fs::exists(a, ec) && fs::exists(b, ec))
+        return fs::equivalent(a, b, ec);
+    const fs::path ca = fs::weakly_canonical(a, ec);
+    if (ec)
+        return false;
+    const fs::path cb = fs::weakly_canonical(b, ec);
+    return !ec && ca == cb;
+}
+
+void checkTarget(const fs::path &folder, const std::string &fileName, const fs::path &target)
+{
+    if (fileName.empty())
+        throw Error(kWriteAction, target, "no file name was given");
+    std::error_code ec;
+    const auto folderStatus = fs::status(folder, ec);
+    if (!fs::exists(folderStatus))
+        throw Error::fromErrno(kWriteAction, target, ENOENT);
+    if (!fs::is_directory(folderStatus))
+        throw Error::fromErrno(kWriteAction, target, ENOTDIR);
+    if (fs::is_directory(target, ec))
+        throw Error::fromErrno(kWriteAction, target, EISDIR);
+    for (const auto name : kMissionSources) {
+        const fs::path source = workspacePath(name);
+        if (samePlace(target, source))
+            throw Error(kWriteAction, target,
+                        "it is the workspace file \"" + source.string() +
+                            "\" that the mission is made from");
+    }
+}
+
+} // namespace
+
+fs::path missionPath(const fs::path &folder, const std::string &fileName)
+{
+    std::string path = folder.string();
+    if (path.empty() || path.back() != fs::path::preferred_separator)
+        path += fs::path::preferred_separator;
+    path += fileName;
+    return path;
+}
+
+void assemble(const fs::path &folder, const std::string &fileName)
+{
+    const fs::path target = missionPath(folder, fileName);
+    checkTarget(folder, fileName, target);
+
+    AtomicFile out(target);
+    CrLfWriter converter;
+    std::string converted;
+    converted.reserve(2 * kBlockSize);
+    for (const auto name : kMissionSources) {
+        InputFile in(workspacePath(name));
+        for (auto block = in.read(kBlockSize); !block.empty(); block = in.read(kBlockSize)) {
+            converted.clear();
+            converter.feed(block, converted);
+            out.write(converted);
+        }
+        converted.clear();
+        converter.finish(converted);
+        out.write(converted);
+    }
+    out.commit(AtomicFile::Backup::KeepFirst);
+}
+
+} // namespace mission

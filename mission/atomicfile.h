@@ -1,0 +1,70 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace mission
+{
+
+// A file that is written under a temporary name in its own folder and takes its real name only
+// when commit() succeeds, so a failed or interrupted write never leaves a half-written file
+// under the real name, and a file it replaces stays as it was until the new one is complete.
+// Without a commit, the temporary file is removed when the object goes.
+class AtomicFile
+{
+public:
+    enum class Backup {
+        None,
+        // A file that is replaced and has no "<name>.bak" beside it yet is kept under that name.
+        KeepFirst,
+    };
+
+    // Creates the temporary file. A symbolic link as `target` is followed: the file it points
+    // at is the one replaced, and the link stays.
+    explicit AtomicFile(const std::filesystem::path &target);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Writes the bytes through to the temporary file; callers hand over large blocks.
+    void write(std::string_view bytes);
+
+    // Writes out, syncs and closes the temporary file, then puts it in the target's place.
+    void commit(Backup backup = Backup::None);
+
+    [[nodiscard]] const std::filesystem::path &target() const { return target_; }
+
+private:
+    void keepBackup();
+    void discard() noexcept;
+
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    int fd_ = -1;
+};
+
+// The whole content of a file; throws an Error naming the file if it cannot be read.
+[[nodiscard]] std::string readFile(const std::filesystem::path &path);
+
+// Reads a file in blocks; the caller gives each block to `consume`.
+class InputFile
+{
+public:
+    explicit InputFile(const std::filesystem::path &path);
+    ~InputFile();
+    InputFile(const InputFile &) = delete;
+    InputFile &operator=(const InputFile &) = delete;
+
+    // The next block of at most `size` bytes; empty at the end of the file.
+    [[nodiscard]] std::string_view read(std::size_t size);
+
+private:
+    std::filesystem::path path_;
+    std::string block_;
+    int fd_ = -1;
+};
+
+inline constexpr std::size_t kBlockSize = 64 * 1024;
+
+} // namespace mission

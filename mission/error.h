@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace mission
+{
+
+// Every failure of the mission writer: what was being done, to which file, and why.
+// The message reads like `could not write "/x/Mapa0001.mis": No space left on device`.
+class Error : public std::runtime_error
+{
+public:
+    Error(const std::string &action, const std::filesystem::path &path, const std::string &reason);
+
+    [[nodiscard]] const std::filesystem::path &path() const noexcept { return path_; }
+    [[nodiscard]] const std::string &reason() const noexcept { return reason_; }
+
+    // The same error with the reason taken from an errno value.
+    static Error fromErrno(const std::string &action, const std::filesystem::path &path, int err);
+
+private:
+    std::filesystem::path path_;
+    std::string reason_;
+};
+
+} // namespace mission

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace mission
+{
+
+// The game reads CR LF line ends on every platform, so every line this program writes ends with
+// CR LF. On input, an LF ends a line and a CR right before it is part of that line end; a lone CR
+// (one not followed by LF) is an ordinary byte of its line. Every other byte passes through as
+// it is: no encoding conversion, no trimming.
+
+// Lines of a text without their ends. A last line with no line end still counts; an empty text
+// has no lines.
+[[nodiscard]] std::vector<std::string> splitLines(std::string_view text);
+
+// The lines, each followed by CR LF.
+[[nodiscard]] std::string joinLines(const std::vector<std::string> &lines);
+
+// Lines gathered in order, some of them only on a condition.
+class LineList
+{
+public:
+    void add(std::string_view line) { lines_.emplace_back(line); }
+    void addIf(bool condition, std::string_view line)
+    {
+        if (condition)
+            add(line);
+    }
+    [[nodiscard]] std::vector<std::string> take() { return std::move(lines_); }
+
+private:
+    std::vector<std::string> lines_;
+};
+
+// Replaces the file with the lines, each ended by CR LF. The file is replaced only once all of
+// it is written; on failure it keeps what it held and an Error is thrown.
+void writeLineFile(const std::filesystem::path &path, const std::vector<std::string> &lines);
+
+// The lines of a file, without their ends.
+[[nodiscard]] std::vector<std::string> readLineFile(const std::filesystem::path &path);
+
+// Rewrites a text that arrives in chunks so that every line ends with CR LF: the same result as
+// joinLines(splitLines(text)), without holding the text or its lines in memory.
+class CrLfWriter
+{
+public:
+    // Appends to `out` the converted bytes of `chunk`.
+    void feed(std::string_view chunk, std::string &out);
+    // Ends a last line that had no line end. The writer is then ready for a new text.
+    void finish(std::string &out);
+
+private:
+    bool afterCr_ = false;
+    bool midLine_ = false;
+};
+
+} // namespace mission

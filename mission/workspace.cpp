@@ -1,0 +1,20 @@
+#include "workspace.h"
+
+#include "error.h"
+
+#include <system_error>
+
+namespace mission
+{
+
+std::filesystem::path workspacePath(std::string_view fileName)
+{
+    std::error_code ec;
+    std::filesystem::path dir = std::filesystem::current_path(ec);
+    if (ec)
+        throw Error("could not find the current folder for", std::filesystem::path(fileName),
+                    ec.message());
+    return dir / kWorkspaceFolder / fileName;
+}
+
+} // namespace mission
