@@ -1,0 +1,77 @@
+#pragma once
+
+#include "shell.h"
+
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <functional>
+
+class Form;
+class Form1;
+class Form2;
+class gb;
+
+// The program: its three windows, each one instance created and loaded on first use, the
+// navigation between them and the end of the run.
+class Program : public Shell
+{
+public:
+    enum class Window { Form1, gb, Form2 };
+
+    // `onEnd` runs once when the program ends; by default it leaves the event loop.
+    explicit Program(std::function<void()> onEnd = {});
+    ~Program() override;
+    Program(const Program &) = delete;
+    Program &operator=(const Program &) = delete;
+
+    // Program start: load the mission selection window and show it.
+    void start();
+
+    // Each window, created and loaded on first use.
+    [[nodiscard]] Form1 &form1();
+    [[nodiscard]] gb &sheet();
+    [[nodiscard]] Form2 &form2();
+
+    [[nodiscard]] bool isLoaded(Window window) const;
+    void show(Window window);
+    void hide(Window window);
+    // Runs the window's Form_Unload and discards it; a window that is not loaded, or is
+    // already being unloaded, is left alone.
+    void unload(Window window);
+    // Every window disappears, no further step runs and `onEnd` is called, once.
+    void endProgram();
+    [[nodiscard]] bool hasEnded() const { return ended_; }
+
+    void nextFromSelection() override;
+    void backFromSheet() override;
+    void showSaveDialog() override;
+    void hideSaveDialog() override;
+    void exitFromSelection() override;
+    void exitFromSheet() override;
+    void sheetUnloaded() override;
+    void unload(Form &form) override;
+    QString &gb_anim() override { return gbAnim_; }
+
+private:
+    struct Slot {
+        QPointer<Form> form;
+        bool unloading = false;
+    };
+
+    Form &load(Window window);
+    void discard(Window window);
+    // Runs the steps in order; once the program has ended, the rest never run.
+    void run(std::initializer_list<std::function<void()>> steps);
+    [[nodiscard]] Slot &slot(Window window) { return slots_[static_cast<std::size_t>(window)]; }
+    [[nodiscard]] const Slot &slot(Window window) const
+    {
+        return slots_[static_cast<std::size_t>(window)];
+    }
+
+    std::array<Slot, 3> slots_;
+    std::function<void()> onEnd_;
+    QString gbAnim_;
+    bool ended_ = false;
+};

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "form.h"
+#include "look.h"
+
+#include <span>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+// The mission selection window: names the editor, says what this version can do and lists the
+// one mission that can be edited.
+class Form1 : public Form
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(Shell &shell);
+
+    void Form_Load() override;
+    void Form_Unload() override;
+
+    [[nodiscard]] static std::span<const look::Control> design();
+
+private:
+    void List2_Click();
+    void Command1_Click();
+    void Command2_Click();
+
+    QLabel *Label3_;
+    QListWidget *List2_;
+    QPushButton *Command1_;
+};

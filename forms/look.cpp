@@ -1,0 +1,170 @@
+#include "look.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+#include <vector>
+
+namespace look
+{
+
+namespace
+{
+
+void paint(QWidget *widget, QPalette::ColorRole role, QRgb color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, QColor::fromRgba(color));
+    widget->setPalette(palette);
+}
+
+// A control in the standard colours must not take the black and red of the frame around it.
+void keepStandardColours(QWidget *widget)
+{
+    QPalette palette = QApplication::palette(widget);
+    palette.setResolveMask(~QPalette::ResolveMask(0));
+    widget->setPalette(palette);
+}
+
+QWidget *make(QWidget *parent, const Control &c)
+{
+    const QString text = QString::fromLatin1(c.text);
+    switch (c.kind) {
+    case Kind::Label: {
+        auto *label = new QLabel(text, parent);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return label;
+    }
+    case Kind::Frame:
+        return new QGroupBox(text, parent);
+    case Kind::List:
+        return new QListWidget(parent);
+    case Kind::Button:
+        return new QPushButton(text, parent);
+    case Kind::CheckBox:
+        return new QCheckBox(text, parent);
+    case Kind::Image:
+        return new QLabel(parent);
+    case Kind::TextBox:
+        return new QLineEdit(text, parent);
+    case Kind::DriveList:
+        return new QComboBox(parent);
+    case Kind::Custom:
+        break;
+    }
+    return nullptr;
+}
+
+void style(QWidget *widget, const Control &c)
+{
+    if (c.points != kStandardFont)
+        widget->setFont(arial(c.points, c.bold));
+    switch (c.kind) {
+    case Kind::Label:
+        paint(widget, QPalette::WindowText, c.textColor);
+        break;
+    case Kind::Frame:
+        widget->setAutoFillBackground(true);
+        paint(widget, QPalette::Window, kBlack);
+        paint(widget, QPalette::WindowText, c.textColor);
+        break;
+    case Kind::CheckBox:
+        widget->setAutoFillBackground(true);
+        paint(widget, QPalette::Window, kBlack);
+        paint(widget, QPalette::WindowText, kGreen);
+        break;
+    case Kind::Button:
+        keepStandardColours(widget);
+        if (c.faceColor != kStandard)
+            paint(widget, QPalette::Button, c.faceColor);
+        break;
+    case Kind::List:
+    case Kind::TextBox:
+    case Kind::DriveList:
+    case Kind::Custom:
+        keepStandardColours(widget);
+        break;
+    case Kind::Image:
+        break;
+    }
+    if (c.kind == Kind::Label || c.kind == Kind::Frame || c.kind == Kind::Image)
+        widget->setFocusPolicy(Qt::NoFocus);
+}
+
+} // namespace
+
+QRect rectFromTwips(int left, int top, int width, int height)
+{
+    return {pixels(left), pixels(top), pixels(width), pixels(height)};
+}
+
+QFont arial(double points, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+void setUpApplication(QApplication &app)
+{
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setApplicationName(QStringLiteral("Tobrin's Mustrel"));
+    QApplication::setApplicationVersion(QStringLiteral("0.00.0001"));
+    QApplication::setWindowIcon(programIcon());
+    // The program ends only by its own exit sequences, never because a window was hidden.
+    app.setQuitOnLastWindowClosed(false);
+}
+
+QIcon programIcon()
+{
+    return QIcon(QStringLiteral(":/icons/tobrins-mustrel.ico"));
+}
+
+void setUpWindow(QWidget *window, const QString &title, QRect clientTwips)
+{
+    const QRect client =
+        rectFromTwips(clientTwips.x(), clientTwips.y(), clientTwips.width(), clientTwips.height());
+    window->setWindowTitle(title);
+    window->setFixedSize(client.size());
+    window->move(client.topLeft());
+    window->setAutoFillBackground(true);
+    paint(window, QPalette::Window, kBlack);
+    window->setFont(arial(8.25));
+    window->setWindowIcon(programIcon());
+}
+
+void build(QWidget *window, std::span<const Control> controls)
+{
+    std::vector<std::pair<int, QWidget *>> focusOrder;
+    for (const Control &c : controls) {
+        QWidget *parent = window;
+        if (c.inside)
+            parent = window->findChild<QWidget *>(QString::fromLatin1(c.inside));
+        Q_ASSERT(parent);
+        QWidget *widget = window->findChild<QWidget *>(QString::fromLatin1(c.name));
+        if (!widget)
+            widget = make(parent, c);
+        Q_ASSERT(widget);
+        widget->setParent(parent);
+        widget->setObjectName(QString::fromLatin1(c.name));
+        widget->setGeometry(rectFromTwips(c.left, c.top, c.width, c.height));
+        style(widget, c);
+        if (c.tab != kNoTab && widget->focusPolicy() != Qt::NoFocus)
+            focusOrder.emplace_back(c.tab, widget);
+    }
+    std::sort(focusOrder.begin(), focusOrder.end(),
+              [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (std::size_t i = 1; i < focusOrder.size(); ++i)
+        QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+}
+
+} // namespace look

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+class Form;
+
+// What a window asks of the program around it. The program holds the three windows, runs the
+// navigation steps between them and ends the run; the windows know only this interface.
+class Shell
+{
+public:
+    virtual ~Shell() = default;
+
+    // "Next" on the mission selection window: show the character sheet, hide the selection.
+    virtual void nextFromSelection() = 0;
+    // "Back" on the character sheet: hide it and the save dialog, show the selection.
+    virtual void backFromSheet() = 0;
+    // The last step of "Save Mission": show the save dialog, modeless.
+    virtual void showSaveDialog() = 0;
+    // "OK" after a good save, and "Cancel": hide the save dialog.
+    virtual void hideSaveDialog() = 0;
+
+    // The exit sequences: "Exit" on either main window, and the unloading of either of them.
+    virtual void exitFromSelection() = 0;
+    virtual void exitFromSheet() = 0;
+    virtual void sheetUnloaded() = 0;
+
+    // The user closed a window with its close box: unload it.
+    virtual void unload(Form &form) = 0;
+
+    // The character's appearance token: empty at start, "COMANDO" once the sheet loads.
+    virtual QString &gb_anim() = 0;
+};
