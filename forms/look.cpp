@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include <algorithm>
@@ -122,6 +123,15 @@ void setUpApplication(QApplication &app)
     QApplication::setWindowIcon(programIcon());
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);
+}
+
+void showError(QWidget *parent, const QString &action, const QString &reason)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tobrin's Mustrel"), action,
+                    QMessageBox::Ok, parent);
+    box.setInformativeText(reason);
+    box.setWindowModality(Qt::ApplicationModal);
+    box.exec();
 }
 
 QIcon programIcon()

@@ -64,6 +64,10 @@ void setUpWindow(QWidget *window, const QString &title, QRect clientTwips);
 // focusable ones in their tab order. Frames must come before the controls inside them.
 void build(QWidget *window, std::span<const Control> controls);
 
+// Tells the user that an action failed and why, in a message box modal to the whole program;
+// returns when the user has dismissed it.
+void showError(QWidget *parent, const QString &action, const QString &reason);
+
 [[nodiscard]] QFont arial(double points, bool bold = false);
 [[nodiscard]] QIcon programIcon();
 
