@@ -1,5 +1,8 @@
 #pragma once
 
+#include "form1.h"
+#include "form2.h"
+#include "gb.h"
 #include "look.h"
 #include "program.h"
 
@@ -42,7 +45,10 @@ private:
 };
 
 // The same look as the program's, once per test program.
-inline void setUpTestApplication() { look::setUpApplication(*qApp); }
+inline void setUpTestApplication()
+{
+    look::setUpApplication(*qApp);
+}
 
 // Finds a named control, failing the test when it is missing.
 template <typename T> T *control(QWidget &window, const char *name)
