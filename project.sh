@@ -13,7 +13,7 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libbenchmark-dev
     fonts-liberation
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool imagemagick python3
 )
 
 install_packages() {

@@ -1,0 +1,251 @@
+#!/usr/bin/python3
+"""The whole program on a real X display, driven as a user drives it.
+
+Starts the editor under Xvfb in a scratch folder holding a copy of the workspace, selects the
+mission, goes "Next", toggles "Visisble to enemies" and "Invincible", picks "Sniper" with the
+arrow keys, presses "Save Mission" and "OK", and compares the written mission file with the
+expected bytes. Then it closes the character sheet and checks that the program has ended.
+
+Xvfb has no window manager: windows are never activated and have no frames, so the test sends
+real pointer and key events at the controls' known places inside each window.
+
+Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR   (exit 77: skipped)
+"""
+import ctypes
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+SKIP = 77
+TIMEOUT = 20.0
+
+CHARACTER_BLOCK = """[
+.CLASS BICHOALIADO
+.TOKEN COMANDO
+.BANDO ALEMAN
+.XYZ [ 144 3557 0 ]
+.ANGULO 135
+.VOLCOLISION [ CILINDRO [ .R 10 .H 40 ] ]
+.LISTAS [ EJEC CHOC VISI SELE ]
+.ACCIONES [
+[ acUsaHab [ .CARISMA 300 ] ]
+[ auAcuchillar [ .CARISMA 200 ] ]
+[ auUsar [ .CARISMA 200 .FLAGSUSAR FL_BALASFRANCOT ] ]
+[ auCoger [ .CARISMA 200 .FLAGSRECOGER FL_BALASFRANCOT ] ]
+[ auUsarVehiculo [ .CARISMA 200 ] ]
+[ auBeHome [ .CARISMA 200 ] ]
+[ auDisparar [
+.CARISMA 200
+.ARMAS [ PISTOLA PIEDRA ]
+.PIEDRAS 50
+.MUNESCOPETA 100
+.MUNMIRILLA 8
+.MUNMETRA 8
+] ]
+[ auEscalar [ .CARISMA 200 .ESCALAMUROS SI ] ]
+[ auGoto [ .CARISMA 200 ] ]
+[ acPisar [ .CARISMA 1 ] ]
+[ AcDetenido [ .CARISMA 100 ] ]
+[ AuGarfio [ .CARISMA 200 ] ]
+[ auManejaSegnuelo [ .CARISMA 200 .OBJETOS [ [ .TOKEN SEGNUELOUNO .ACTIVABLE SI ] ] ] ]
+[ AuEsposas [ .CARISMA 200 ] ]
+[ AuControlAleman [ .CARISMA 200 ] ]
+[ AuCogeTabacoDeMuerto [ .CARISMA 200 ] ]
+[ AuTabaco [ .CARISMA 200 ] ] ]
+.MASA 100
+.SEHUNDE 1
+.GRAPH [ .ANIM FRANCOT .RENDERVOL [ CILINDRO [ .R 10 .H 40 ] ] ]
+.ORGANOS [ .MOTOR [ MotorAliado [ ] ] ]
+.CONTENEDOR 1
+.OCLU 0
+.DETECTAEXPLOSION 0
+.ELEMENTOS [ [ .CLASS MACRO .MACRO SEGNUELO .TOKEN SEGNUELOUNO ] ]
+.NOAGACHA 0
+]
+"""
+
+INTERFACE_BLOCK = """[ SUBINTERFACEALIADO [
+.TOKEN COMANDO
+.CARETO CARA0001.RLE
+.ITEMS [
+[ .TOKEN IT_PISTOLA ]
+[ .TOKEN IT_MANO ]
+[ .TOKEN IT_CUCHILLO ]
+[ .TOKEN IT_SEGNUELO ]
+[ .TOKEN IT_ACTSENUELOOFF .DISPONIBLE NO ]
+[ .TOKEN IT_ACTSENUELOON .DISPONIBLE NO ]
+[ .TOKEN IT_PIEDRA ]
+[ .TOKEN IT_ESPOSAS ]
+[ .TOKEN IT_TABACO .DISPONIBLE NO ]
+[ .TOKEN IT_CONTROLALEMAN .DISPONIBLE NO ]
+] ] ]
+"""
+
+
+def crlf(text):
+    return text.replace("\n", "\r\n").encode("ascii")
+
+
+def wait_for(what, check):
+    deadline = time.monotonic() + TIMEOUT
+    while time.monotonic() < deadline:
+        result = check()
+        if result:
+            return result
+        time.sleep(0.05)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+class Display:
+    def __init__(self, name):
+        self.env = dict(os.environ, DISPLAY=name)
+        self.name = name
+
+    def xdotool(self, *args):
+        done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
+        return done.stdout.strip() if done.returncode == 0 else ""
+
+    def window(self, title):
+        """The visible window with exactly this title, and its top-left corner."""
+        def find():
+            ids = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()
+            return ids[0] if ids else None
+        wid = wait_for(f'window "{title}"', find)
+        geometry = dict(line.split("=", 1)
+                        for line in self.xdotool("getwindowgeometry", "--shell", wid).splitlines())
+        return wid, int(geometry["X"]), int(geometry["Y"])
+
+    def gone(self, title):
+        return not self.xdotool("search", "--onlyvisible", "--name", f"^{title}$")
+
+    def click(self, x, y):
+        self.xdotool("mousemove", "--sync", str(x), str(y), "click", "1")
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "50", *keys)
+
+    def close(self, wid):
+        """Asks the window to close, as a window manager's close box does."""
+        x11 = ctypes.CDLL("libX11.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XInternAtom.restype = ctypes.c_ulong
+        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        x11.XFlush.argtypes = [ctypes.c_void_p]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+
+        class ClientMessage(ctypes.Structure):
+            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                        ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                        ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                        ("format", ctypes.c_int), ("data", ctypes.c_long * 5),
+                        ("pad", ctypes.c_long * 12)]
+
+        dpy = x11.XOpenDisplay(self.name.encode())
+        event = ClientMessage()
+        event.type = 33  # ClientMessage
+        event.window = int(wid)
+        event.message_type = x11.XInternAtom(dpy, b"WM_PROTOCOLS", 0)
+        event.format = 32
+        event.data[0] = x11.XInternAtom(dpy, b"WM_DELETE_WINDOW", 0)
+        x11.XSendEvent(dpy, int(wid), 0, 0, ctypes.byref(event))
+        x11.XFlush(dpy)
+        x11.XCloseDisplay(dpy)
+
+
+def start_xvfb():
+    read_end, write_end = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"], pass_fds=[write_end],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_end)
+    with os.fdopen(read_end) as pipe:
+        number = pipe.readline().strip()
+    if not number:
+        xvfb.kill()
+        raise AssertionError("Xvfb did not start")
+    return xvfb, f":{number}"
+
+
+def run(program, workspace, scratch):
+    shutil.copytree(workspace, os.path.join(scratch, "tobrinmis"),
+                    ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
+    xvfb, name = start_xvfb()
+    display = Display(name)
+    env = dict(display.env)
+    env.pop("QT_QPA_PLATFORM", None)
+    editor = subprocess.Popen([program], cwd=scratch, env=env)
+    try:
+        # The selection window: the mission in the "Mission Pack" list, then "Next".
+        _, x, y = display.window("Tobrin's Mustrel")
+        display.click(x + 176 + 16 + 40, y + 112 + 24 + 7)
+        display.click(x + 320 + 44, y + 344 + 12)
+
+        # The character sheet: two boxes of "Extras", an appearance, "Save Mission".
+        sheet, x, y = display.window(r"GB in \[Guess who's coming tonight\]")
+        display.click(x + 160 + 8 + 8, y + 136 + 24 + 8)  # Visisble to enemies
+        display.click(x + 160 + 8 + 8, y + 136 + 40 + 8)  # Invincible
+        display.click(x + 8 + 8 + 40, y + 192 + 24 + 7)  # GB_Normal, first of the list
+        display.key("Down", "Down")  # to Sniper
+        display.click(x + 312 + 48, y + 344 + 12)  # Save Mission
+
+        # The save dialog: the folder list starts at the editor's folder; "OK".
+        _, x, y = display.window("Save Mission")
+        target = os.path.join(scratch, "Mapa0001.mis")
+        display.click(x + 152 + 64, y + 144 + 12)
+        wait_for("the dialog to hide", lambda: display.gone("Save Mission"))
+
+        pieces = os.path.join(scratch, "tobrinmis")
+        expected = b"".join([
+            open(os.path.join(pieces, "mis_1_1.dat"), "rb").read(),
+            crlf(CHARACTER_BLOCK),
+            open(os.path.join(pieces, "mis_1_2.dat"), "rb").read(),
+            crlf(INTERFACE_BLOCK),
+            open(os.path.join(pieces, "mis_1_3.dat"), "rb").read(),
+        ])
+        written = open(target, "rb").read()
+        if written != expected:
+            at = next((i for i, (a, b) in enumerate(zip(written, expected)) if a != b),
+                      min(len(written), len(expected)))
+            raise AssertionError(f"Mapa0001.mis differs from the expected mission at byte {at}: "
+                                 f"{written[max(0, at - 60):at + 60]!r} instead of "
+                                 f"{expected[max(0, at - 60):at + 60]!r}")
+
+        # Closing the character sheet ends the program.
+        display.close(sheet)
+        status = editor.wait(timeout=TIMEOUT)
+        if status != 0:
+            raise AssertionError(f"the editor ended with status {status}")
+        print("PASS: the mission file is as expected and the program ended when the sheet closed")
+        return 0
+    finally:
+        if editor.poll() is None:
+            editor.kill()
+            editor.wait()
+        xvfb.terminate()
+        xvfb.wait()
+
+
+def main():
+    if len(sys.argv) != 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    for tool in ("Xvfb", "xdotool"):
+        if shutil.which(tool) is None:
+            print(f"SKIP: {tool} is not installed, so the program cannot be driven on a display")
+            return SKIP
+    with tempfile.TemporaryDirectory() as scratch:
+        try:
+            return run(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), scratch)
+        except AssertionError as failure:
+            print(f"FAIL: {failure}")
+            return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
