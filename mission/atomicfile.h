@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -33,10 +34,23 @@ public:
     // Writes out, syncs and closes the temporary file, then puts it in the target's place.
     void commit(Backup backup = Backup::None);
 
+    // Writes out, syncs and closes the temporary file, so that only putting it in the target's
+    // place is left; commit() after it does that.
+    void prepare();
+
+    // Commits several files together: either every target takes its new content or each keeps
+    // what it held. All are prepared and backed up before the first is renamed; if a rename
+    // still fails, the targets already replaced get their previous content back and the
+    // backups made are removed. Should putting back fail, the Error's reason says which file
+    // and where its previous content was kept.
+    static void commitTogether(std::span<AtomicFile *const> files, Backup backup = Backup::None);
+
     [[nodiscard]] const std::filesystem::path &target() const { return target_; }
 
 private:
-    void keepBackup();
+    // Whether it made the backup.
+    bool keepBackup();
+    [[nodiscard]] std::filesystem::path keepPrevious();
     void discard() noexcept;
 
     std::filesystem::path target_;
