@@ -1,8 +1,19 @@
 #pragma once
 
 #include "form.h"
+#include "look.h"
+#include "sheetvalues.h"
 
-// The Green Beret's character sheet.
+#include <array>
+#include <span>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+// The Green Beret's character sheet: his inventory, whether enemies see him and whether he can
+// die, his appearance; "Save Mission" writes his character and interface blocks.
 class gb : public Form
 {
     Q_OBJECT
@@ -12,4 +23,30 @@ public:
 
     void Form_Load() override;
     void Form_Unload() override;
+
+    [[nodiscard]] static std::span<const look::Control> design();
+
+    // The current Values of the twelve boxes the mission writers read.
+    [[nodiscard]] mission::SheetValues values() const;
+
+private:
+    void grafico_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void gb_remove_Click();
+
+    // Shows the picture a holder already has in memory.
+    void showPicture(const QLabel *holder);
+
+    std::array<QCheckBox *, 12> boxes_{};
+    QLabel *foto_;
+    QListWidget *grafico_;
+    QPushButton *Command1_;
+    // The appearance pictures, loaded with the window, never shown themselves.
+    QLabel *foto_gb_;
+    QLabel *foto_sniper_;
+    QLabel *foto_driver_;
+    QLabel *foto_spy_;
+    QLabel *foto_x_;
 };

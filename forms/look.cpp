@@ -78,6 +78,8 @@ void style(QWidget *widget, const Control &c)
         paint(widget, QPalette::WindowText, c.textColor);
         break;
     case Kind::CheckBox:
+        // A button fills its background with the button face unless told otherwise.
+        widget->setBackgroundRole(QPalette::Window);
         widget->setAutoFillBackground(true);
         paint(widget, QPalette::Window, kBlack);
         paint(widget, QPalette::WindowText, kGreen);
