@@ -34,6 +34,14 @@ void keepStandardColours(QWidget *widget)
     widget->setPalette(palette);
 }
 
+// A control in the standard font must not take the window's Arial.
+void keepStandardFont(QWidget *widget)
+{
+    QFont font = QApplication::font(widget);
+    font.setResolveMask(QFont::AllPropertiesResolved);
+    widget->setFont(font);
+}
+
 QWidget *make(QWidget *parent, const Control &c)
 {
     const QString text = QString::fromLatin1(c.text);
@@ -68,6 +76,8 @@ void style(QWidget *widget, const Control &c)
 {
     if (c.points != kStandardFont)
         widget->setFont(arial(c.points, c.bold));
+    else
+        keepStandardFont(widget);
     switch (c.kind) {
     case Kind::Label:
         paint(widget, QPalette::WindowText, c.textColor);
