@@ -1,8 +1,184 @@
 #include "form2.h"
 
-#include "look.h"
+#include "assembly.h"
+#include "dirlist.h"
+#include "shell.h"
 
-Form2::Form2(Shell &shell) : Form(shell)
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <exception>
+#include <filesystem>
+
+namespace
+{
+
+using look::Kind;
+
+// clang-format off
+const look::Control kDesign[] = {
+    // name       kind             inside   text        left  top   width height tab  points               bold   text colour   face
+    {"Drive1",   Kind::DriveList, nullptr, "",          120,  120, 1815,  330,  0,  8.25,                false, look::kStandard, look::kStandard},
+    {"Dir1",     Kind::Custom,    nullptr, "",          120,  600, 1815, 2565,  1,  look::kStandardFont, false, look::kStandard, look::kStandard},
+    {"Label1",   Kind::Label,     nullptr, "Save as:", 1800,  360, 1095,  255,  3,  8.25,                false, look::kGreen,    look::kStandard},
+    {"Text1",    Kind::TextBox,   nullptr, "",         2280,  600, 1935,  315,  2,  8.25,                false, look::kStandard, look::kStandard},
+    {"Command1", Kind::Button,    nullptr, "OK",       2280, 2160, 1935,  375,  4,  9.75,                false, look::kStandard, look::kStandard},
+    {"Command2", Kind::Button,    nullptr, "Cancel",   2280, 2760, 1935,  375,  5,  9.75,                false, look::kStandard, look::kStandard},
+};
+// clang-format on
+
+const QString kDefaultName = QStringLiteral("Mapa0001.mis");
+
+QStringList systemDrives()
+{
+    QStringList drives;
+    for (const QFileInfo &drive : QDir::drives())
+        drives << drive.absoluteFilePath();
+    return drives;
+}
+
+// Where the folder list goes on a drive: the drive's own current folder where the system keeps
+// one per drive, its root elsewhere.
+QString folderOnDrive(const QString &drive)
+{
+#ifdef Q_OS_WIN
+    if (drive.size() >= 2 && drive[1] == QLatin1Char(':'))
+        return QDir(drive.left(2)).absolutePath();
+#endif
+    return drive;
+}
+
+std::filesystem::path toPath(const QString &folder)
+{
+#ifdef Q_OS_WIN
+    return std::filesystem::path(QDir::toNativeSeparators(folder).toStdWString());
+#else
+    return std::filesystem::path(QFile::encodeName(folder).toStdString());
+#endif
+}
+
+} // namespace
+
+std::span<const look::Control> Form2::design()
+{
+    return kDesign;
+}
+
+Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
 {
     look::setUpWindow(this, QStringLiteral("Save Mission"), QRect(3765, 2940, 4380, 3315));
+    Dir1_ = new DirList(this);
+    Dir1_->setObjectName(QStringLiteral("Dir1"));
+    look::build(this, kDesign);
+    Drive1_ = findChild<QComboBox *>(QStringLiteral("Drive1"));
+    Text1_ = findChild<QLineEdit *>(QStringLiteral("Text1"));
+    auto *command1 = findChild<QPushButton *>(QStringLiteral("Command1"));
+    auto *command2 = findChild<QPushButton *>(QStringLiteral("Command2"));
+
+    // The label overlaps the drive list's end: it is drawn over it, and clicks go through it.
+    auto *label1 = findChild<QLabel *>(QStringLiteral("Label1"));
+    label1->raise();
+    label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Enter and Escape press neither button.
+    for (QPushButton *button : {command1, command2}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
+    connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] {
+        if (!selecting_)
+            Drive1_Change();
+    });
+    connect(command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    connect(command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+}
+
+void Form2::Form_Load()
+{
+    Text1_->setText(kDefaultName);
+    Dir1_->setPath(QDir::currentPath());
+    fillDrives();
+}
+
+void Form2::setDriveSource(DriveSource source)
+{
+    drives_ = source ? std::move(source) : DriveSource(systemDrives);
+    fillDrives();
+}
+
+void Form2::fillDrives()
+{
+    selecting_ = true;
+    Drive1_->clear();
+    for (const QString &drive : drives_())
+        Drive1_->addItem(QDir::toNativeSeparators(drive), drive);
+    selecting_ = false;
+    selectDrive(driveOf(Dir1_->path()));
+}
+
+void Form2::selectDrive(int index)
+{
+    selecting_ = true;
+    Drive1_->setCurrentIndex(index);
+    selecting_ = false;
+    drive_ = index;
+}
+
+int Form2::driveOf(const QString &folder) const
+{
+#ifdef Q_OS_WIN
+    constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity kCase = Qt::CaseSensitive;
+#endif
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (int i = 0; i < Drive1_->count(); ++i) {
+        const QString drive = QDir::cleanPath(Drive1_->itemData(i).toString());
+        const QString inside = drive.endsWith(QLatin1Char('/')) ? drive : drive + QLatin1Char('/');
+        const bool holds = folder.compare(drive, kCase) == 0 || folder.startsWith(inside, kCase);
+        if (holds && drive.size() > bestLength) {
+            best = i;
+            bestLength = drive.size();
+        }
+    }
+    return best;
+}
+
+void Form2::Drive1_Change()
+{
+    const QString drive = Drive1_->currentData().toString();
+    const QDir root(drive);
+    const bool ready = root.exists() && root.isReadable() &&
+                       (Dir1_->setPath(folderOnDrive(drive)) || Dir1_->setPath(drive));
+    if (ready) {
+        drive_ = Drive1_->currentIndex();
+        return;
+    }
+    look::showError(
+        this, QStringLiteral("The drive is not ready."),
+        QStringLiteral("\"%1\" cannot be found or read.").arg(QDir::toNativeSeparators(drive)));
+    selectDrive(drive_);
+}
+
+void Form2::Command1_Click()
+{
+    try {
+        mission::assemble(toPath(Dir1_->path()), Text1_->text().toLocal8Bit().toStdString());
+    } catch (const std::exception &e) {
+        // The user keeps the dialog, the folder and the name, and can correct them.
+        look::showError(this, QStringLiteral("The mission could not be saved."),
+                        QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    shell().hideSaveDialog();
+}
+
+void Form2::Command2_Click()
+{
+    shell().hideSaveDialog();
 }

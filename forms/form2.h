@@ -1,6 +1,16 @@
 #pragma once
 
 #include "form.h"
+#include "look.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <span>
+
+class DirList;
+class QComboBox;
+class QLineEdit;
 
 // The "Save Mission" dialog: where the finished mission file goes and under which name.
 class Form2 : public Form
@@ -8,5 +18,31 @@ class Form2 : public Form
     Q_OBJECT
 
 public:
+    // The drives to offer, each a root folder; QDir::drives() unless told otherwise.
+    using DriveSource = std::function<QStringList()>;
+
     explicit Form2(Shell &shell);
+
+    void Form_Load() override;
+
+    [[nodiscard]] static std::span<const look::Control> design();
+
+    // Offers the drives of `source` from now on, starting at the drive of the opened folder.
+    void setDriveSource(DriveSource source);
+
+private:
+    void fillDrives();
+    void selectDrive(int index);
+    [[nodiscard]] int driveOf(const QString &folder) const;
+
+    void Drive1_Change();
+    void Command1_Click();
+    void Command2_Click();
+
+    DriveSource drives_;
+    QComboBox *Drive1_;
+    DirList *Dir1_;
+    QLineEdit *Text1_;
+    int drive_ = -1; // the drive the list is on
+    bool selecting_ = false;
 };
