@@ -79,8 +79,10 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
     auto *command1 = findChild<QPushButton *>(QStringLiteral("Command1"));
     auto *command2 = findChild<QPushButton *>(QStringLiteral("Command2"));
 
-    // The label overlaps the drive list's end: it is drawn over it, and clicks go through it.
+    // The label's box overlaps the drive list's end: its text stands at the box's right, over
+    // the name box and clear of the drive list, and clicks go through it.
     auto *label1 = findChild<QLabel *>(QStringLiteral("Label1"));
+    label1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     label1->raise();
     label1->setAttribute(Qt::WA_TransparentForMouseEvents);
     // Enter and Escape press neither button.

@@ -26,6 +26,26 @@ void paint(QWidget *widget, QPalette::ColorRole role, QRgb color)
     widget->setPalette(palette);
 }
 
+void paintDisabled(QWidget *widget, QPalette::ColorRole role, QRgb color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Disabled, role, QColor::fromRgba(color));
+    widget->setPalette(palette);
+}
+
+// The style shades a button's face into a lighter gradient; a coloured face is painted flat
+// so that it shows its own colour.
+void paintFace(QPushButton *button, QRgb color)
+{
+    paint(button, QPalette::Button, color);
+    const QColor face = QColor::fromRgba(color);
+    button->setStyleSheet(QStringLiteral("QPushButton { background-color: %1; border: 1px solid %2;"
+                                         " border-radius: 2px; }"
+                                         "QPushButton:focus { border: 1px solid %3; }"
+                                         "QPushButton:pressed { background-color: %2; }")
+                              .arg(face.name(), face.darker(160).name(), face.lighter(160).name()));
+}
+
 // A control in the standard colours must not take the black and red of the frame around it.
 void keepStandardColours(QWidget *widget)
 {
@@ -93,11 +113,13 @@ void style(QWidget *widget, const Control &c)
         widget->setAutoFillBackground(true);
         paint(widget, QPalette::Window, kBlack);
         paint(widget, QPalette::WindowText, kGreen);
+        // A box the user cannot change reads as such: its text is dimmed.
+        paintDisabled(widget, QPalette::WindowText, kDimGreen);
         break;
     case Kind::Button:
         keepStandardColours(widget);
         if (c.faceColor != kStandard)
-            paint(widget, QPalette::Button, c.faceColor);
+            paintFace(static_cast<QPushButton *>(widget), c.faceColor);
         break;
     case Kind::List:
     case Kind::TextBox:

@@ -31,6 +31,7 @@ inline constexpr QRgb kRed = 0xffff0000;
 inline constexpr QRgb kGreen = 0xff00ff00;
 inline constexpr QRgb kDarkGreen = 0xff008000;
 inline constexpr QRgb kDarkRed = 0xffc00000;
+inline constexpr QRgb kDimGreen = 0xff007000;
 inline constexpr QRgb kStandard = 0; // the system's colour
 
 enum class Kind { Label, Frame, List, Button, CheckBox, Image, TextBox, DriveList, Custom };
