@@ -106,6 +106,13 @@ void Form2::Form_Load()
     fillDrives();
 }
 
+void Form2::showEvent(QShowEvent *event)
+{
+    // Folders made or removed while the dialog was hidden show when it comes back.
+    Dir1_->setPath(Dir1_->path());
+    Form::showEvent(event);
+}
+
 void Form2::setDriveSource(DriveSource source)
 {
     drives_ = source ? std::move(source) : DriveSource(systemDrives);

@@ -30,6 +30,9 @@ public:
     // Offers the drives of `source` from now on, starting at the drive of the opened folder.
     void setDriveSource(DriveSource source);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void fillDrives();
     void selectDrive(int index);

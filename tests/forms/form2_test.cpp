@@ -177,10 +177,14 @@ private slots:
         QCOMPARE(QDir().entryList(QDir::Files) + QDir(QStringLiteral("out")).entryList(QDir::Files),
                  QStringList());
 
-        // Cancel keeps the folder and the name for the next showing; the close box does not.
+        // Cancel keeps the folder and the name for the next showing, which lists the folders
+        // made meanwhile; the close box keeps nothing.
+        QVERIFY(QDir().mkdir(QStringLiteral("out/new")));
         s.saveMission();
         QCOMPARE(s.name()->text(), QStringLiteral("Other.mis"));
         QCOMPARE(s.dirs()->path(), s.start + QStringLiteral("/out"));
+        const auto *rows = s.dirs()->model();
+        QCOMPARE(rows->index(rows->rowCount() - 1, 0).data().toString(), QStringLiteral("new"));
         s.dialog().close();
         QVERIFY(!s.t.program.isLoaded(Window::Form2));
         QCOMPARE(s.t.ends, 0);
