@@ -1,135 +1,26 @@
-// The character sheet: what "Save Mission" writes, the boxes, the appearance selector, the
-// remove button, a save that fails, and the look of every control.
-#include "form2.h"
-#include "gb.h"
+// The character sheet: which box gives which Value to the writers, the appearance selector,
+// what the sheet keeps through remove, a failed save and Back, and its look.
+#include "characterblock.h"
+#include "interfaceblock.h"
+#include "linefile.h"
 #include "testprogram.h"
 
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QMessageBox>
-#include <QPushButton>
-
-using Window = Program::Window;
+using mission::SheetValues;
 
 namespace
 {
 
-QByteArray crlf(std::initializer_list<const char *> lines)
-{
-    QByteArray text;
-    for (const char *line : lines)
-        text.append(line).append("\r\n");
-    return text;
-}
-
-// The blocks a save writes from the sheet's initial state.
-const QByteArray kInitialCharacter = crlf({
-    "[",
-    ".CLASS BICHOALIADO",
-    ".TOKEN COMANDO",
-    ".BANDO ALIADO",
-    ".XYZ [ 144 3557 0 ]",
-    ".ANGULO 135",
-    ".VOLCOLISION [ CILINDRO [ .R 10 .H 40 ] ]",
-    ".LISTAS [ EJEC CHOC VISI SELE ]",
-    ".ACCIONES [",
-    "[ acMuerte [ .CARISMA 999 ] ]",
-    "[ acUsaHab [ .CARISMA 300 ] ]",
-    "[ auAcuchillar [ .CARISMA 200 ] ]",
-    "[ auUsar [ .CARISMA 200 .FLAGSUSAR FL_BALASFRANCOT ] ]",
-    "[ auCoger [ .CARISMA 200 .FLAGSRECOGER FL_BALASFRANCOT ] ]",
-    "[ auUsarVehiculo [ .CARISMA 200 ] ]",
-    "[ auBeHome [ .CARISMA 200 ] ]",
-    "[ auDisparar [",
-    ".CARISMA 200",
-    ".ARMAS [ PISTOLA PIEDRA ]",
-    ".PIEDRAS 50",
-    ".MUNESCOPETA 100",
-    ".MUNMIRILLA 8",
-    ".MUNMETRA 8",
-    "] ]",
-    "[ auEscalar [ .CARISMA 200 .ESCALAMUROS SI ] ]",
-    "[ auGoto [ .CARISMA 200 ] ]",
-    "[ acPisar [ .CARISMA 1 ] ]",
-    "[ AcDetenido [ .CARISMA 100 ] ]",
-    "[ AuGarfio [ .CARISMA 200 ] ]",
-    "[ auManejaSegnuelo [ .CARISMA 200 .OBJETOS [ [ .TOKEN SEGNUELOUNO .ACTIVABLE SI ] ] ] ]",
-    "[ AuEsposas [ .CARISMA 200 ] ]",
-    "[ AuControlAleman [ .CARISMA 200 ] ]",
-    "[ AuCogeTabacoDeMuerto [ .CARISMA 200 ] ]",
-    "[ AuTabaco [ .CARISMA 200 ] ] ]",
-    ".MASA 100",
-    ".SEHUNDE 1",
-    ".GRAPH [ .ANIM COMANDO .RENDERVOL [ CILINDRO [ .R 10 .H 40 ] ] ]",
-    ".ORGANOS [ .MOTOR [ MotorAliado [ ] ] ]",
-    ".CONTENEDOR 1",
-    ".OCLU 0",
-    ".DETECTAEXPLOSION 0",
-    ".ELEMENTOS [ [ .CLASS MACRO .MACRO SEGNUELO .TOKEN SEGNUELOUNO ] ]",
-    ".NOAGACHA 0",
-    "]",
-});
-
-const QByteArray kInitialInterface = crlf({
-    "[ SUBINTERFACEALIADO [",
-    ".TOKEN COMANDO",
-    ".CARETO CARA0001.RLE",
-    ".ITEMS [",
-    "[ .TOKEN IT_PISTOLA ]",
-    "[ .TOKEN IT_MANO ]",
-    "[ .TOKEN IT_CUCHILLO ]",
-    "[ .TOKEN IT_SEGNUELO ]",
-    "[ .TOKEN IT_ACTSENUELOOFF .DISPONIBLE NO ]",
-    "[ .TOKEN IT_ACTSENUELOON .DISPONIBLE NO ]",
-    "[ .TOKEN IT_PIEDRA ]",
-    "[ .TOKEN IT_ESPOSAS ]",
-    "[ .TOKEN IT_TABACO .DISPONIBLE NO ]",
-    "[ .TOKEN IT_CONTROLALEMAN .DISPONIBLE NO ]",
-    "] ] ]",
-});
-
-QByteArray edited(QByteArray text,
-                  std::initializer_list<std::pair<const char *, const char *>> edits)
-{
-    for (const auto &[from, to] : edits) {
-        const QByteArray line = QByteArray(from) + "\r\n";
-        if (!text.contains(line))
-            qWarning("no line %s", from);
-        text.replace(line, to[0] ? QByteArray(to) + "\r\n" : QByteArray());
-    }
-    return text;
-}
-
-// Each appearance item: its text, the holder whose picture it shows and its token.
-struct Appearance {
-    const char *item, *holder, *token;
-};
-const Appearance kAppearances[] = {
-    {"GB_Normal",           "foto_gb",     "COMANDO" },
-    {"GB_Desert(disabled)", "foto_gb",     "COMANDO" },
-    {"Sniper",              "foto_sniper", "FRANCOT" },
-    {"Driver",              "foto_driver", "MECANIC" },
-    {"Spy",                 "foto_spy",    "ESPIA"   },
-    {"Nazi General",        "foto_x",      "OFFICIAL"},
-    {"Nazi Officer",        "foto_x",      "CABO"    },
-    {"Nazi Soldier",        "foto_x",      "ALEMAN2" },
-    {"Nazi Patrolman",      "foto_x",      "ALEGABAR"},
-};
 const char *const kHolders[] = {"foto_gb", "foto_sniper", "foto_driver", "foto_spy", "foto_x"};
 
-gb &openSheet(TestProgram &t)
+QCheckBox *box(gb &w, const QString &text) // by the text the user reads
 {
-    t.program.start();
-    t.program.nextFromSelection();
-    return t.program.sheet();
+    for (QCheckBox *b : w.findChildren<QCheckBox *>())
+        if (b->text() == text)
+            return b;
+    qFatal("no box %s", qPrintable(text));
 }
 
-void clickBox(QCheckBox *box)
-{
-    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
-}
+const auto click = [](QCheckBox *b) { QTest::mouseClick(b, Qt::LeftButton, {}, {6, 8}); };
 
 void clickItem(QListWidget *list, int row)
 {
@@ -138,81 +29,27 @@ void clickItem(QListWidget *list, int row)
                       list->visualItemRect(list->item(row)).center());
 }
 
-QImage picture(gb &w, const char *name)
+// The holder whose picture the portrait shows.
+QString portrait(gb &w)
 {
-    return control<QLabel>(w, name)->pixmap().toImage();
+    const QImage shown = child<QLabel>(w, "foto")->pixmap().toImage();
+    for (const char *holder : kHolders)
+        if (child<QLabel>(w, holder)->pixmap().toImage() == shown)
+            return holder;
+    return "(none)";
 }
 
-// Everything the user can change on the sheet.
-struct SheetState {
-    QMap<QString, Qt::CheckState> boxes;
-    int row;
-    QImage portrait;
-    QString anim;
-    bool operator==(const SheetState &) const = default;
-};
-
-SheetState stateOf(TestProgram &t)
+// The blocks the writers make of these Values, and the ones the last save wrote; by line.
+QByteArrayList blocks(const SheetValues &v, const char *anim)
 {
-    gb &w = t.program.sheet();
-    SheetState s{{},
-                 control<QListWidget>(w, "grafico")->currentRow(),
-                 picture(w, "foto"),
-                 t.program.gb_anim()};
-    for (QCheckBox *box : w.findChildren<QCheckBox *>())
-        s.boxes.insert(box->objectName(), box->checkState());
-    return s;
+    return QByteArray::fromStdString(mission::joinLines(mission::characterBlockLines(v, anim)) +
+                                     mission::joinLines(mission::interfaceBlockLines(v)))
+        .split('\n');
 }
-
-// Some edits, so that "unchanged" means more than the initial state.
-void editSheet(gb &w)
+QByteArrayList saved()
 {
-    clickBox(control<QCheckBox>(w, "ck_sniper"));
-    clickBox(control<QCheckBox>(w, "ck_gun"));
-    control<QCheckBox>(w, "ck_aid")->setCheckState(Qt::PartiallyChecked);
-    clickItem(control<QListWidget>(w, "grafico"), 4);
+    return (contents("tobrinmis/gb.tmp") + contents("tobrinmis/gb_sub.tmp")).split('\n');
 }
-
-QByteArray fileBytes(const ScratchWorkspace &ws, const char *name)
-{
-    QFile file(ws.filePath(QStringLiteral("tobrinmis/") + QLatin1String(name)));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-// Answers the next modal message box with OK, noting what it showed. Pending answers end with
-// the object.
-class MessageAnswer : public QObject
-{
-public:
-    MessageAnswer() { arm(200); }
-
-    bool seen = false;
-    QString title, text, informative;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-    Qt::WindowModality modality = Qt::NonModal;
-
-private:
-    void arm(int tries)
-    {
-        QTimer::singleShot(0, this, [this, tries] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box) {
-                if (tries > 0)
-                    arm(tries - 1);
-                return;
-            }
-            seen = true;
-            title = box->windowTitle();
-            text = box->text();
-            informative = box->informativeText();
-            icon = box->icon();
-            buttons = box->standardButtons();
-            modality = box->windowModality();
-            QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-        });
-    }
-};
 
 } // namespace
 
@@ -221,394 +58,203 @@ class GbTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setUpTestApplication(); }
-
-    void initialState()
+    void saveWritesTheSheet_data()
     {
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QCOMPARE(w.windowTitle(), QStringLiteral("GB in [Guess who's coming tonight]"));
-        QCOMPARE(w.size(), QSize(512, 385));
-        QCOMPARE(w.palette().color(QPalette::Window), QColor(0, 0, 0));
-        QVERIFY(!w.windowIcon().isNull());
-        QCOMPARE(w.focusWidget(), control<QWidget>(w, "Command1"));
-
-        auto *list = control<QListWidget>(w, "grafico");
-        QCOMPARE(list->count(), 9);
-        QVERIFY(list->selectedItems().isEmpty());
-        QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
-        QCOMPARE(t.program.gb_anim(), QStringLiteral("COMANDO"));
-
-        // Five different pictures in memory, none of them on show; foto has the Green Beret.
-        QList<QImage> pictures;
-        for (const char *name : kHolders) {
-            QVERIFY(!control<QLabel>(w, name)->isVisible());
-            const QImage image = picture(w, name);
-            QCOMPARE(image.size(), QSize(109, 144));
-            QVERIFY(!pictures.contains(image));
-            pictures << image;
-        }
-        QCOMPARE(picture(w, "foto"), picture(w, "foto_gb"));
-        QVERIFY(!control<QLabel>(w, "foto")->hasScaledContents());
-    }
-
-    void saveWritesTheBlocks_data()
-    {
-        QTest::addColumn<QStringList>("clicked");
         QTest::addColumn<QStringList>("greyed");
-        QTest::addColumn<int>("appearance");
-        QTest::addColumn<QByteArray>("character");
-        QTest::addColumn<QByteArray>("interface");
-
-        QTest::newRow("untouched")
-            << QStringList() << QStringList() << -1 << kInitialCharacter << kInitialInterface;
-        QTest::newRow("visible and invincible clicked")
-            << QStringList{"visibility", "health"} << QStringList() << -1
-            << edited(kInitialCharacter, {{".BANDO ALIADO", ".BANDO ALEMAN"},
-                                          {"[ acMuerte [ .CARISMA 999 ] ]", ""}})
-            << kInitialInterface;
-        // A greyed box is neither set nor clear.
-        QTest::newRow("greyed") << QStringList() << QStringList{"visibility", "health", "ck_gun"}
-                                << -1
-                                << edited(kInitialCharacter,
-                                          {{".BANDO ALIADO", ".BANDO ALEMAN"},
-                                           {"[ acMuerte [ .CARISMA 999 ] ]", ""},
-                                           {".ARMAS [ PISTOLA PIEDRA ]", ".ARMAS [ PIEDRA ]"}})
-                                << edited(kInitialInterface, {{"[ .TOKEN IT_PISTOLA ]", ""}});
-        QTest::newRow("Nazi Patrolman")
-            << QStringList() << QStringList() << 8
-            << edited(kInitialCharacter,
-                      {
-                          {".GRAPH [ .ANIM COMANDO .RENDERVOL [ CILINDRO [ .R 10 .H 40 ] ] ]",
-                           ".GRAPH [ .ANIM ALEGABAR .RENDERVOL [ CILINDRO [ .R 10 .H 40 ] ] ]"}
-        })
-            << kInitialInterface;
+        QTest::addColumn<QStringList>("clicked");
+        QTest::addColumn<SheetValues>("values");
+        QTest::newRow("untouched") << QStringList() << QStringList() << SheetValues{};
+        const std::pair<const char *, mission::CheckValue SheetValues::*> boxes[] = {
+            // clang-format off
+            {"Visisble to enemies", &SheetValues::visibility}, {"Invincible", &SheetValues::health},
+            {"Knife", &SheetValues::ck_knife}, {"First Aid", &SheetValues::ck_aid},
+            {"Colt", &SheetValues::ck_gun}, {"Rifle", &SheetValues::ck_rifle},
+            {"Sniper Rifle", &SheetValues::ck_sniper}, {"Stones", &SheetValues::ck_stones},
+            {"Muchine Gun", &SheetValues::ck_mgun}, {"Decoy", &SheetValues::ck_decoy},
+            {"Handcuffs", &SheetValues::ck_cuffs}, {"Lethal Injection", &SheetValues::ck_lethal}};
+        // clang-format on
+        for (const auto &[text, value] : boxes) {
+            SheetValues v;
+            v.*value ^= 1; // unchecked <-> checked
+            QTest::addRow("%s clicked", text) << QStringList() << QStringList(text) << v;
+        }
+        // A greyed box gives 2; a click makes it checked.
+        const QStringList three{"Visisble to enemies", "Invincible", "Colt"};
+        QTest::newRow("greyed") << three << QStringList()
+                                << SheetValues{.visibility = 2, .health = 2, .ck_gun = 2};
+        QTest::newRow("greyed, then clicked") << three << three << SheetValues{.health = 1};
     }
 
-    void saveWritesTheBlocks()
+    void saveWritesTheSheet()
     {
-        QFETCH(QStringList, clicked);
         QFETCH(QStringList, greyed);
-        QFETCH(int, appearance);
-        QFETCH(QByteArray, character);
-        QFETCH(QByteArray, interface);
-
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        for (const QString &name : clicked)
-            clickBox(control<QCheckBox>(w, name.toLatin1().constData()));
-        for (const QString &name : greyed)
-            control<QCheckBox>(w, name.toLatin1().constData())->setCheckState(Qt::PartiallyChecked);
-        if (appearance >= 0)
-            clickItem(control<QListWidget>(w, "grafico"), appearance);
-
-        QTest::mouseClick(control<QPushButton>(w, "Command1"), Qt::LeftButton);
-        QCOMPARE(fileBytes(ws, "gb.tmp"), character);
-        QCOMPARE(fileBytes(ws, "gb_sub.tmp"), interface);
-        QVERIFY(t.program.isLoaded(Window::Form2));
-        QVERIFY(t.program.form2().isVisible());
-        QVERIFY(w.isVisible());
-        QCOMPARE(t.ends, 0);
+        QFETCH(QStringList, clicked);
+        QFETCH(SheetValues, values);
+        OnSheet s;
+        for (const QString &text : greyed)
+            box(s.sheet(), text)->setCheckState(Qt::PartiallyChecked);
+        for (const QString &text : clicked)
+            click(box(s.sheet(), text));
+        s.saveMission();
+        QCOMPARE(saved(), blocks(values, "COMANDO"));
+        QVERIFY(s.t.program.form2().isVisible() && s.sheet().isVisible());
+        if (QTest::currentDataTag() == QByteArray("untouched")) {
+            QCOMPARE(contents("tobrinmis/gb.tmp").count("\r\n"), 44);
+            QCOMPARE(contents("tobrinmis/gb_sub.tmp").count("\r\n"), 15);
+            for (const char *line : {".BANDO ALIADO\r", ".ARMAS [ PISTOLA PIEDRA ]\r"})
+                QVERIFY2(saved().contains(line), line);
+            QVERIFY(contents("tobrinmis/gb.tmp").contains(" .ANIM COMANDO "));
+        }
     }
 
-    void boxesUnderClicksAndSpace_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<Qt::CheckState>("start");
-        QTest::addColumn<Qt::CheckState>("afterClick");
-        QTest::addColumn<Qt::CheckState>("afterSpace");
-        // The user toggles between unchecked and checked only; never back to greyed.
-        QTest::newRow("unchecked") << "ck_knife" << Qt::Unchecked << Qt::Checked << Qt::Unchecked;
-        QTest::newRow("checked") << "ck_knife" << Qt::Checked << Qt::Unchecked << Qt::Checked;
-        QTest::newRow("greyed") << "ck_knife" << Qt::PartiallyChecked << Qt::Checked
-                                << Qt::Unchecked;
-        // The items this version cannot give stay as they are.
-        for (const char *name :
-             {"Check5", "Check6", "ck_grenade", "ck_tbomb", "ck_rbomb", "ck_flm"})
-            QTest::newRow(name) << name << Qt::Unchecked << Qt::Unchecked << Qt::Unchecked;
-    }
-
-    void boxesUnderClicksAndSpace()
-    {
-        QFETCH(QString, name);
-        QFETCH(Qt::CheckState, start);
-        QFETCH(Qt::CheckState, afterClick);
-        QFETCH(Qt::CheckState, afterSpace);
-        ScratchWorkspace ws;
-        TestProgram t;
-        auto *box = control<QCheckBox>(openSheet(t), name.toLatin1().constData());
-        box->setCheckState(start);
-        clickBox(box);
-        QCOMPARE(box->checkState(), afterClick);
-        box->setFocus();
-        QTest::keyClick(box, Qt::Key_Space);
-        QCOMPARE(box->checkState(), afterSpace);
-        clickBox(box);
-        QCOMPARE(box->checkState(), afterClick);
-    }
-
-    void appearance_data()
-    {
-        QTest::addColumn<bool>("byKeys");
-        QTest::newRow("mouse") << false;
-        QTest::newRow("arrow keys") << true;
-    }
-
+    // Each item by mouse, then by arrow keys: its picture on show and its token.
     void appearance()
     {
-        QFETCH(bool, byKeys);
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        auto *list = control<QListWidget>(w, "grafico");
-        clickItem(list, 8); // away from the Green Beret first, so item 0 has to change things
-        for (int row = 0; row < 9; ++row) {
-            const Appearance &expected = kAppearances[row];
-            if (byKeys && row > 0)
-                QTest::keyClick(list, Qt::Key_Down);
-            else
-                clickItem(list, row);
-            QCOMPARE(list->currentRow(), row);
-            QCOMPARE(list->item(row)->text(), QString::fromLatin1(expected.item));
-            QCOMPARE(picture(w, "foto"), picture(w, expected.holder));
-            QCOMPARE(t.program.gb_anim(), QString::fromLatin1(expected.token));
+        OnSheet s;
+        gb &w = s.sheet();
+        QList<QImage> pictures; // five different ones, the Green Beret's on show
+        for (const char *holder : kHolders) {
+            pictures << child<QLabel>(w, holder)->pixmap().toImage();
+            QVERIFY(!pictures.last().isNull() && pictures.count(pictures.last()) == 1);
         }
-    }
+        QCOMPARE(portrait(w), "foto_gb");
 
-    void backThenNextKeepsTheSheet()
-    {
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        editSheet(w);
-        const SheetState before = stateOf(t);
-
-        QTest::mouseClick(control<QPushButton>(w, "Command2"), Qt::LeftButton);
-        QVERIFY(!w.isVisible());
-        QVERIFY(t.program.form1().isVisible());
-        control<QListWidget>(t.program.form1(), "List2")->setCurrentRow(0);
-        QTest::mouseClick(control<QPushButton>(t.program.form1(), "Command1"), Qt::LeftButton);
-
-        QCOMPARE(&t.program.sheet(), &w);
-        QVERIFY(w.isVisible());
-        QVERIFY(stateOf(t) == before);
-        QCOMPARE(before.anim, QStringLiteral("ESPIA"));
-        QCOMPARE(control<QListWidget>(w, "grafico")->count(), 9);
-    }
-
-    void saveTwiceShowsOneDialog()
-    {
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        QTest::mouseClick(control<QPushButton>(w, "Command1"), Qt::LeftButton);
-        QTest::mouseClick(control<QPushButton>(w, "Command1"), Qt::LeftButton);
-        int shown = 0;
-        for (QWidget *window : QApplication::topLevelWidgets())
-            shown += qobject_cast<Form2 *>(window) && window->isVisible();
-        QCOMPARE(shown, 1);
-        QVERIFY(t.program.form2().isVisible());
-    }
-
-    void removeOnlyTells()
-    {
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        editSheet(w);
-        const SheetState before = stateOf(t);
-
-        MessageAnswer answer;
-        QTest::mouseClick(control<QPushButton>(w, "gb_remove"), Qt::LeftButton);
-        QVERIFY(answer.seen);
-        QCOMPARE(answer.title, QStringLiteral("Tobrins Mustrel"));
-        QCOMPARE(answer.text, QStringLiteral("This option will be active in future versions"));
-        QCOMPARE(answer.icon, QMessageBox::Information);
-        QCOMPARE(answer.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(answer.modality, Qt::ApplicationModal);
-
-        QVERIFY(stateOf(t) == before);
-        QVERIFY(w.isVisible());
-        QVERIFY(!t.program.isLoaded(Window::Form2));
-        QVERIFY(!QFile::exists(ws.filePath(QStringLiteral("tobrinmis/gb.tmp"))));
-        QVERIFY(!QFile::exists(ws.filePath(QStringLiteral("tobrinmis/gb_sub.tmp"))));
-        QCOMPARE(t.ends, 0);
-    }
-
-    void failedSaveKeepsTheSheet_data()
-    {
-        QTest::addColumn<QString>("blocked");
-        QTest::addColumn<QString>("file");
-        // Without its folder, nothing can be written; a folder in the way of the interface block
-        // fails the second write only.
-        QTest::newRow("workspace folder missing") << "tobrinmis"
-                                                  << "tobrinmis/gb.tmp";
-        QTest::newRow("interface block in the way") << "tobrinmis/gb_sub.tmp"
-                                                    << "tobrinmis/gb_sub.tmp";
-    }
-
-    void failedSaveKeepsTheSheet()
-    {
-        QFETCH(QString, blocked);
-        QFETCH(QString, file);
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        editSheet(w);
-        const SheetState before = stateOf(t);
-        QDir workspace(ws.path());
-        if (blocked == QLatin1String("tobrinmis"))
-            QVERIFY(QDir(ws.filePath(blocked)).removeRecursively());
-        else
-            QVERIFY(workspace.mkdir(blocked));
-
-        {
-            MessageAnswer answer;
-            QTest::mouseClick(control<QPushButton>(w, "Command1"), Qt::LeftButton);
-            QVERIFY(answer.seen);
-            QCOMPARE(answer.icon, QMessageBox::Critical);
-            QCOMPARE(answer.text, QStringLiteral("The mission could not be saved."));
-            const QString path = QDir::currentPath() + QLatin1Char('/') + file;
-            QVERIFY2(answer.informative.contains(path), qPrintable(answer.informative));
-        }
-        QCOMPARE(t.ends, 0);
-        QVERIFY(w.isVisible());
-        QVERIFY(!t.program.isLoaded(Window::Form2));
-        QVERIFY(stateOf(t) == before);
-
-        // Once the workspace is put right, the same sheet saves.
-        if (blocked == QLatin1String("tobrinmis"))
-            QVERIFY(workspace.mkdir(blocked));
-        else
-            QVERIFY(workspace.rmdir(blocked));
-        QTest::mouseClick(control<QPushButton>(w, "Command1"), Qt::LeftButton);
-        QVERIFY(t.program.isLoaded(Window::Form2));
-        QVERIFY(t.program.form2().isVisible());
-        QVERIFY(fileBytes(ws, "gb_sub.tmp").contains("IT_MIRILLA"));
-    }
-
-    void look_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("parent"); // empty for the window
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<double>("points"); // 0: no text
-        QTest::addColumn<int>("pixels");
-        QTest::addColumn<bool>("bold");
-        QTest::addColumn<int>("focus"); // place in the focus chain from "Save Mission"; -1 none
-
-        // Pixels at 96 dpi, relative to the window or to the frame holding the control.
-        // clang-format off
-        const auto row = [](const char *name, const char *parent, const char *text, QRect geometry,
-                            double points, int pixels, bool bold, int focus) {
-            QTest::newRow(name) << name << parent << text << geometry << points << pixels << bold << focus;
+        auto *list = child<QListWidget>(w, "grafico");
+        clickItem(list, 8); // away from the Green Beret, so that the first item has to change it
+        const auto shown = [&] {
+            return list->currentItem()->text() + ' ' + portrait(w) + ' ' + s.t.program.gb_anim();
         };
-        row("Frame1",      "",       "Green Beret",                             {  8,   8, 137, 177}, 12.0,  16, true,  -1);
-        row("Frame5",      "",       "Appearance",                              {  8, 192, 137, 121}, 9.75,  13, false, -1);
-        row("Frame3",      "",       "Standard Inventory",                      {160,   8, 153, 121}, 9.0,   12, false, -1);
-        row("Frame2",      "",       "Extras",                                  {160, 136, 153,  89}, 9.0,   12, false, -1);
-        row("Frame4",      "",       "Other Inventory",                         {320,   8, 185, 217}, 9.75,  13, false, -1);
-        row("gb_remove",   "",       "Remove Green Beret from current mission", {160, 248, 345,  25}, 9.75,  13, true,  16);
-        row("Command2",    "",       "Back",                                    {216, 344,  89,  25}, 9.75,  13, false,  1);
-        row("Command1",    "",       "Save Mission",                            {312, 344,  97,  25}, 9.75,  13, false,  0);
-        row("Command3",    "",       "Exit",                                    {416, 344,  89,  25}, 9.75,  13, false,  2);
-        row("foto",        "Frame1", "",                                        { 16,  24, 109, 144}, 0,      0, false, -1);
-        row("grafico",     "Frame5", "",                                        {  8,  24, 121,  88}, 8.25,  11, false, 15);
-        row("ck_gun",      "Frame3", "Colt",                                    {  8,  24, 121,  17}, 9.75,  13, false,  5);
-        row("ck_knife",    "Frame3", "Knife",                                   {  8,  40, 121,  17}, 9.75,  13, false,  6);
-        row("ck_decoy",    "Frame3", "Decoy",                                   {  8,  56, 121,  17}, 9.75,  13, false,  7);
-        row("ck_cuffs",    "Frame3", "Handcuffs",                               {  8,  72, 121,  17}, 9.75,  13, false,  8);
-        row("ck_stones",   "Frame3", "Stones",                                  {  8,  88, 121,  17}, 9.75,  13, false,  9);
-        row("visibility",  "Frame2", "Visisble to enemies",                     {  8,  24, 137,  17}, 9.75,  13, false,  3);
-        row("health",      "Frame2", "Invincible",                              {  8,  40, 137,  17}, 9.75,  13, false,  4);
-        row("ck_sniper",   "Frame4", "Sniper Rifle",                            {  8,  24, 121,  17}, 9.75,  13, false, 10);
-        row("ck_rifle",    "Frame4", "Rifle",                                   {  8,  40, 121,  17}, 9.75,  13, false, 14);
-        row("ck_mgun",     "Frame4", "Muchine Gun",                             {  8,  56, 121,  17}, 9.75,  13, false, 11);
-        row("ck_lethal",   "Frame4", "Lethal Injection",                        {  8,  72, 121,  17}, 9.75,  13, false, 12);
-        row("ck_aid",      "Frame4", "First Aid",                               {  8,  88, 121,  17}, 9.75,  13, false, 13);
-        row("Check5",      "Frame4", "Mantrap",                                 {  8, 104, 121,  17}, 9.75,  13, false, -1);
-        row("Check6",      "Frame4", "Harpoon",                                 {  8, 120, 121,  17}, 9.75,  13, false, -1);
-        row("ck_grenade",  "Frame4", "Grenades",                                {  8, 136, 145,  17}, 9.75,  13, false, -1);
-        row("ck_tbomb",    "Frame4", "Time Bomb",                               {  8, 152, 145,  17}, 9.75,  13, false, -1);
-        row("ck_rbomb",    "Frame4", "Remote Bomb",                             {  8, 168, 145,  17}, 9.75,  13, false, -1);
-        row("ck_flm",      "Frame4", "Flamethrower",                            {  8, 184, 145,  17}, 9.75,  13, false, -1);
-        // clang-format on
+        QStringList byMouse, byKeys;
+        for (int row = 0; row < list->count(); ++row) {
+            clickItem(list, row);
+            byMouse << shown();
+        }
+        for (int row = list->count() - 2; row >= 0; --row) {
+            QTest::keyClick(list, Qt::Key_Up);
+            byKeys.prepend(shown());
+        }
+        const QStringList expected{"GB_Normal foto_gb COMANDO",
+                                   "GB_Desert(disabled) foto_gb COMANDO",
+                                   "Sniper foto_sniper FRANCOT",
+                                   "Driver foto_driver MECANIC",
+                                   "Spy foto_spy ESPIA",
+                                   "Nazi General foto_x OFFICIAL",
+                                   "Nazi Officer foto_x CABO",
+                                   "Nazi Soldier foto_x ALEMAN2",
+                                   "Nazi Patrolman foto_x ALEGABAR"};
+        QCOMPARE(byMouse, expected);
+        QCOMPARE(byKeys, expected.mid(0, 8));
+    }
+
+    // The unavailable boxes under clicks and the space key, remove, a failed save, a save once
+    // the workspace is put right, Back and Next: the sheet keeps everything the user set.
+    void theSheetKeepsItsValues()
+    {
+        OnSheet s;
+        gb &w = s.sheet();
+        auto *list = child<QListWidget>(w, "grafico");
+        click(box(w, "Sniper Rifle"));
+        click(box(w, "Colt"));
+        box(w, "First Aid")->setCheckState(Qt::PartiallyChecked);
+        clickItem(list, 4);
+        const auto state = [&] {
+            QString state = s.t.program.gb_anim() + ' ' + portrait(w);
+            for (QCheckBox *b : w.findChildren<QCheckBox *>())
+                state += ' ' + QString::number(b->checkState());
+            return state + QString(" %1 of %2").arg(list->currentRow()).arg(list->count());
+        };
+        const QString before = state();
+        QVERIFY2(before.startsWith("ESPIA foto_spy") && before.endsWith(" 4 of 9"),
+                 qPrintable(before));
+        const auto unchanged = [&] {
+            QCOMPARE(state(), before);
+            QVERIFY(w.isVisible() && !s.t.program.isLoaded(Program::Window::Form2));
+            QCOMPARE(s.t.ends, 0);
+        };
+
+        const char *const unavailable[] = {"Check5",   "Check6",   "ck_grenade",
+                                           "ck_tbomb", "ck_rbomb", "ck_flm"};
+        for (const char *name : unavailable)
+            click(child<QCheckBox>(w, name));
+        unchanged();
+        for (const char *name : unavailable) {
+            child(w, name)->setFocus();
+            QTest::keyClick(child(w, name), Qt::Key_Space);
+        }
+        unchanged();
+        QCOMPARE(
+            answerMessages([&] { QTest::mouseClick(child(w, "gb_remove"), Qt::LeftButton); }),
+            QStringList("Tobrins Mustrel|info|This option will be active in future versions|"));
+        unchanged();
+        QVERIFY(!QFile::exists("tobrinmis/gb.tmp"));
+
+        QVERIFY(QDir("tobrinmis").removeRecursively());
+        const QStringList said = answerMessages([&] { s.saveMission(); });
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said[0].startsWith("Tobrin's Mustrel|error|The mission could not be saved.|") &&
+                     said[0].contains(s.start + "/tobrinmis/gb.tmp"),
+                 qPrintable(said[0]));
+        unchanged();
+
+        QVERIFY(QDir().mkdir("tobrinmis"));
+        s.saveMission();
+        s.saveMission(); // twice: still the one dialog
+        QCOMPARE(saved(), blocks(SheetValues{.ck_aid = 2, .ck_gun = 0, .ck_sniper = 1}, "ESPIA"));
+        int dialogs = 0;
+        for (QWidget *window : QApplication::topLevelWidgets())
+            dialogs += qobject_cast<Form2 *>(window) && window->isVisible();
+        QCOMPARE(dialogs, 1);
+
+        QTest::mouseClick(child(w, "Command2"), Qt::LeftButton);
+        QVERIFY(!w.isVisible() && !s.t.program.form2().isVisible());
+        child<QListWidget>(s.t.program.form1(), "List2")->setCurrentRow(0);
+        QTest::mouseClick(child(s.t.program.form1(), "Command1"), Qt::LeftButton);
+        QVERIFY(&s.sheet() == &w && w.isVisible());
+        QCOMPARE(state(), before);
     }
 
     void look()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, parent);
-        QFETCH(QString, text);
-        QFETCH(QRect, geometry);
-        QFETCH(double, points);
-        QFETCH(int, pixels);
-        QFETCH(bool, bold);
-        QFETCH(int, focus);
-
-        ScratchWorkspace ws;
-        TestProgram t;
-        gb &w = openSheet(t);
-        auto *c = w.findChild<QWidget *>(name);
-        QVERIFY(c);
-        QCOMPARE(c->parentWidget(), parent.isEmpty() ? &w : w.findChild<QWidget *>(parent));
-        QCOMPARE(c->geometry(), geometry);
-        QVERIFY(c->isVisible());
-        if (points > 0) {
-            QCOMPARE(c->font().family(), QStringLiteral("Arial"));
-            QCOMPARE(c->font().pointSizeF(), points);
-            QCOMPARE(QFontInfo(c->font()).pixelSize(), pixels);
-            QCOMPARE(c->font().bold(), bold);
-            QVERIFY(!c->font().italic() && !c->font().underline());
-        }
-
-        const QPalette standard = QApplication::palette();
-        const QPalette &p = c->palette();
-        if (auto *frame = qobject_cast<QGroupBox *>(c)) {
-            QCOMPARE(frame->title(), text);
-            QCOMPARE(p.color(QPalette::WindowText), QColor(255, 0, 0));
-            QCOMPARE(p.color(c->backgroundRole()), QColor(0, 0, 0));
-        } else if (auto *box = qobject_cast<QCheckBox *>(c)) {
-            QCOMPARE(box->text(), text);
-            QCOMPARE(p.color(QPalette::Active, c->foregroundRole()), QColor(0, 255, 0));
-            QCOMPARE(p.color(c->backgroundRole()), QColor(0, 0, 0));
-            QVERIFY(box->autoFillBackground());
-            // A box the user cannot change is drawn dimmer than one they can.
-            if (!box->isEnabled())
-                QVERIFY(p.color(c->foregroundRole()).green() < 255);
-        } else if (auto *button = qobject_cast<QPushButton *>(c)) {
-            QCOMPARE(button->text(), text);
-            QCOMPARE(p.color(QPalette::ButtonText), standard.color(QPalette::ButtonText));
-            const QColor face = name == QLatin1String("gb_remove")
-                                    ? QColor(192, 0, 0)
-                                    : standard.color(QPalette::Button);
-            QCOMPARE(p.color(QPalette::Button), face);
-        } else if (qobject_cast<QListWidget *>(c)) {
-            QCOMPARE(p.color(QPalette::Base), standard.color(QPalette::Base));
-            QCOMPARE(p.color(QPalette::Text), standard.color(QPalette::Text));
-        } else {
-            QVERIFY(qobject_cast<QLabel *>(c));
-        }
-
-        // The focus chain, from "Save Mission", over the controls that take the keyboard.
-        const auto takesFocus = [](const QWidget *x) {
-            return x->isEnabled() && x->isVisible() && (x->focusPolicy() & Qt::TabFocus);
-        };
-        QStringList chain;
-        QWidget *first = control<QWidget>(w, "Command1");
-        QWidget *x = first;
-        do {
-            if (takesFocus(x) && !x->objectName().isEmpty())
-                chain << x->objectName();
-            x = x->nextInFocusChain();
-        } while (x != first && chain.size() < 100);
-        QCOMPARE(chain.indexOf(name), focus);
-        QCOMPARE(takesFocus(c), focus >= 0);
-        QCOMPARE(chain.size(), 17);
+        OnSheet s;
+        gb &w = s.sheet();
+        QCOMPARE(w.focusWidget(), child(w, "Command1"));
+        const QString frame = " #ff0000 on #000000", box = " Arial 9.75 #00ff00 on #000000",
+                      unavailable = box + " dim #007000";
+        checkLook(w, "GB in [Guess who's coming tonight]", {512, 385},
+                  {"Frame1 8,8 137x177 Arial 12 bold" + frame,
+                   "Frame5 8,192 137x121 Arial 9.75" + frame,
+                   "Frame3 160,8 153x121 Arial 9" + frame,
+                   "Frame2 160,136 153x89 Arial 9" + frame,
+                   "Frame4 320,8 185x217 Arial 9.75" + frame,
+                   "gb_remove 160,248 345x25 Arial 9.75 bold standard on #c00000",
+                   "Command2 216,344 89x25 Arial 9.75 standard",
+                   "Command1 312,344 97x25 Arial 9.75 standard",
+                   "Command3 416,344 89x25 Arial 9.75 standard",
+                   "Frame1/foto 16,24 109x144 system #ff0000",
+                   "Frame5/grafico 8,24 121x88 Arial 8.25 standard",
+                   "Frame3/ck_gun 8,24 121x17" + box,
+                   "Frame3/ck_knife 8,40 121x17" + box,
+                   "Frame3/ck_decoy 8,56 121x17" + box,
+                   "Frame3/ck_cuffs 8,72 121x17" + box,
+                   "Frame3/ck_stones 8,88 121x17" + box,
+                   "Frame2/visibility 8,24 137x17" + box,
+                   "Frame2/health 8,40 137x17" + box,
+                   "Frame4/ck_sniper 8,24 121x17" + box,
+                   "Frame4/ck_rifle 8,40 121x17" + box,
+                   "Frame4/ck_mgun 8,56 121x17" + box,
+                   "Frame4/ck_lethal 8,72 121x17" + box,
+                   "Frame4/ck_aid 8,88 121x17" + box,
+                   "Frame4/Check5 8,104 121x17" + unavailable,
+                   "Frame4/Check6 8,120 121x17" + unavailable,
+                   "Frame4/ck_grenade 8,136 145x17" + unavailable,
+                   "Frame4/ck_tbomb 8,152 145x17" + unavailable,
+                   "Frame4/ck_rbomb 8,168 145x17" + unavailable,
+                   "Frame4/ck_flm 8,184 145x17" + unavailable});
+        QCOMPARE(
+            tabChain(child(w, "Command1")),
+            QStringList({"Command1", "Command2", "Command3", "visibility", "health", "ck_gun",
+                         "ck_knife", "ck_decoy", "ck_cuffs", "ck_stones", "ck_sniper", "ck_mgun",
+                         "ck_lethal", "ck_aid", "ck_rifle", "grafico", "gb_remove"}));
     }
 };
 

@@ -6,55 +6,125 @@
 #include "look.h"
 #include "program.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
-// A program whose end is counted instead of leaving the test's event loop.
+// A program whose end is counted instead of leaving the test's event loop; the first one sets
+// up the program's look.
 struct TestProgram {
+    TestProgram() { [[maybe_unused]] static bool once = (look::setUpApplication(*qApp), true); }
     int ends = 0;
     Program program{[this] { ++ends; }};
 };
 
-// A scratch folder with a copy of the shipped workspace, made the current folder for the
-// lifetime of the object; the previous current folder comes back afterwards.
-class ScratchWorkspace
+template <typename T = QWidget> T *child(QWidget &window, const char *name)
 {
-public:
-    ScratchWorkspace() : previous_(QDir::currentPath())
-    {
-        QVERIFY(dir_.isValid());
-        const QDir source(QStringLiteral(TM_SOURCE_DIR "/tobrinmis"));
-        QDir(dir_.path()).mkdir(QStringLiteral("tobrinmis"));
-        for (const QString &name : source.entryList(QDir::Files))
-            QFile::copy(source.filePath(name), dir_.filePath(QStringLiteral("tobrinmis/") + name));
-        QDir::setCurrent(dir_.path());
-    }
-    ~ScratchWorkspace() { QDir::setCurrent(previous_); }
-    ScratchWorkspace(const ScratchWorkspace &) = delete;
-    ScratchWorkspace &operator=(const ScratchWorkspace &) = delete;
-
-    [[nodiscard]] QString path() const { return dir_.path(); }
-    [[nodiscard]] QString filePath(const QString &name) const { return dir_.filePath(name); }
-
-private:
-    QString previous_;
-    QTemporaryDir dir_;
-};
-
-// The same look as the program's, once per test program.
-inline void setUpTestApplication()
-{
-    look::setUpApplication(*qApp);
+    if (T *c = window.findChild<T *>(name))
+        return c;
+    qFatal("no control named %s", name);
 }
 
-// Finds a named control, failing the test when it is missing.
-template <typename T> T *control(QWidget &window, const char *name)
+// A program on the character sheet, run in a scratch copy of the shipped workspace that is the
+// current folder while it lives.
+struct OnSheet {
+    const QString previous = QDir::currentPath();
+    QTemporaryDir dir;
+    QString start;
+    TestProgram t;
+    OnSheet()
+    {
+        const QDir source(TM_SOURCE_DIR "/tobrinmis");
+        QDir(dir.path()).mkdir("tobrinmis");
+        for (const QString &name : source.entryList(QDir::Files))
+            QFile::copy(source.filePath(name), dir.filePath("tobrinmis/" + name));
+        QDir::setCurrent(dir.path());
+        start = QDir::currentPath();
+        t.program.start();
+        t.program.nextFromSelection();
+    }
+    ~OnSheet() { QDir::setCurrent(previous); }
+    gb &sheet() { return t.program.sheet(); }
+    void saveMission() { QTest::mouseClick(child(sheet(), "Command1"), Qt::LeftButton); }
+};
+
+inline QByteArray contents(const QString &path)
 {
-    auto *widget = window.findChild<T *>(QString::fromLatin1(name));
-    if (!widget)
-        qWarning("no control named %s", name);
-    return widget;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : "(missing)";
+}
+
+// Runs `action`, answering each message box it opens with OK; returns what each one said as
+// "title|icon|text|further text", the icon "info", "error" or "other".
+inline QStringList answerMessages(const std::function<void()> &action)
+{
+    QStringList said;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&said] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            const char *icon = box->icon() == QMessageBox::Information ? "info"
+                               : box->icon() == QMessageBox::Critical  ? "error"
+                                                                       : "other";
+            said << QString("%1|%2|%3|%4")
+                        .arg(box->windowTitle(), icon, box->text(), box->informativeText());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    answer.start(0);
+    action();
+    return said;
+}
+
+// A control's look: "[frame/]name x,y wxh font colours", its place in pixels, "Arial <points>
+// [bold]" or "system", its text colour or "standard" (the system's), then " on <colour>" for a
+// coloured button face or a filled background and " dim <colour>" for a disabled control's own
+// text colour.
+inline QString lookOf(const QWidget &c)
+{
+    const QPalette &p = c.palette(), &system = QApplication::palette();
+    const auto own = [&](QPalette::ColorGroup group, QPalette::ColorRole role) {
+        const QColor colour = p.color(group, role);
+        return colour == system.color(group, role) ? QString() : colour.name();
+    };
+    const QString text = own(QPalette::Active, QPalette::WindowText);
+    const QString face = own(QPalette::Active, QPalette::Button);
+    const QString dim = c.isEnabled() ? "" : own(QPalette::Disabled, QPalette::WindowText);
+    const QFont f = c.font();
+    const QRect r = c.geometry();
+    const QWidget *frame = c.parentWidget() == c.window() ? nullptr : c.parentWidget();
+    return (frame ? frame->objectName() + '/' : QString()) + c.objectName() +
+           QString::asprintf(" %d,%d %dx%d ", r.x(), r.y(), r.width(), r.height()) +
+           (f == QApplication::font(&c)
+                ? "system"
+                : QString::asprintf("%s %g%s", qPrintable(f.family()), f.pointSizeF(),
+                                    f.bold() ? " bold" : "")) +
+           ' ' + (text.isEmpty() ? "standard" : text) +
+           (!face.isEmpty()          ? " on " + face
+            : c.autoFillBackground() ? " on " + p.color(QPalette::Active, c.backgroundRole()).name()
+                                     : QString()) +
+           (dim.isEmpty() ? QString() : " dim " + dim);
+}
+
+// The window's title, size, icon and black background, and the look of each control.
+inline void checkLook(QWidget &window, const char *title, QSize size, const QStringList &looks)
+{
+    QCOMPARE(window.windowTitle(), title);
+    QCOMPARE(window.size(), size);
+    QVERIFY(!window.windowIcon().isNull());
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(Qt::black));
+    QStringList actual;
+    for (const QString &look : looks)
+        actual << lookOf(*child(window, qPrintable(look.section(' ', 0, 0).section('/', -1))));
+    QCOMPARE(actual, looks);
+}
+
+// The named controls that Tab reaches, once round from `first`.
+inline QStringList tabChain(QWidget *first)
+{
+    QStringList chain;
+    QWidget *c = first;
+    do {
+        if ((c->focusPolicy() & Qt::TabFocus) && !c->objectName().isEmpty())
+            chain << c->objectName();
+    } while ((c = c->nextInFocusChain()) != first);
+    return chain;
 }
