@@ -1,186 +1,176 @@
-// The importer as a user runs it: tobrins-mustrel-import in a folder that holds a workspace.
+// Splitting a mission into the stored pieces, and the importer as a user runs it.
 
-#include "atomicfile.h"
+#include "assembly.h"
+#include "characterblock.h"
+#include "interfaceblock.h"
+#include "missionsplit.h"
+#include "script.h"
+#include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <map>
-#include <optional>
-#include <string>
 #include <sys/wait.h>
 
+using mission_test::Files;
+using mission_test::readBytes;
+using mission_test::snapshot;
+using mission_test::writeBytes;
 namespace fs = std::filesystem;
 
 namespace
 {
 
-constexpr const char *kGb = "[ .CLASS BICHOALIADO .TOKEN COMANDO ]";
-constexpr const char *kSub = "[ SUBINTERFACEALIADO [ .TOKEN COMANDO ] ]";
+const std::string kGb = "[ .CLASS BICHOALIADO .TOKEN COMANDO ]";
+const std::string kSub = "[ SUBINTERFACEALIADO [ .TOKEN COMANDO ] ]";
+const std::string kMission = kGb + "\r\n" + kSub + "\r\n";
 
-// A small mission in the editor's layout and the pieces it makes.
-const std::string kMission =
-    std::string("[\r\n.OBJETOS [\r\n") + kGb + "\r\n]\r\n.INTERFAZ [\r\n" + kSub + "\r\n]\r\n]\r\n";
-const std::map<std::string, std::string> kImported = {
-    {"mis_1_1.dat", "[\r\n.OBJETOS [\r\n" },
-    {"mis_1_2.dat", "]\r\n.INTERFAZ [\r\n"},
-    {"mis_1_3.dat", "]\r\n]\r\n"          },
-};
-const std::map<std::string, std::string> kOld = {
-    {"mis_1_1.dat", "old one\r\n"  },
-    {"mis_1_2.dat", "old two\r\n"  },
-    {"mis_1_3.dat", "old three\r\n"},
-};
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-class Importer : public testing::Test
+class Import : public mission_test::WorkspaceTest
 {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::path(testing::TempDir()) / "import-XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
-        dir_ = pattern;
-        fs::create_directory(dir_ / "tobrinmis");
-        for (const auto &[name, bytes] : kOld)
-            write(dir_ / "tobrinmis" / name, bytes);
+        WorkspaceTest::SetUp();
+        for (const char *name : {"mis_1_1.dat", "mis_1_2.dat", "mis_1_3.dat"})
+            writeBytes(workspace() / name, "old " + std::string(name) + "\r\n");
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    static void write(const fs::path &path, const std::string &bytes)
+    // The importer's exit status and all that it printed.
+    std::pair<int, std::string> run(const std::string &args) const
     {
-        std::ofstream(path, std::ios::binary) << bytes;
+        const int status = std::system(("'" TM_IMPORT_PROGRAM "' " + args + " >out 2>&1").c_str());
+        const std::string printed = readBytes(root_ / "out");
+        fs::remove(root_ / "out");
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, printed};
     }
-
-    // The workspace folder: every name with the content of the files.
-    std::map<std::string, std::string> workspace() const
-    {
-        std::map<std::string, std::string> files;
-        for (const auto &e : fs::directory_iterator(dir_ / "tobrinmis"))
-            files[e.path().filename().string()] =
-                e.is_regular_file() ? mission::readFile(e.path()) : "(folder)";
-        return files;
-    }
-
-    Outcome run(const std::string &args) const
-    {
-        const std::string command =
-            "cd '" + dir_.string() + "' && '" TM_IMPORT_PROGRAM "' " + args + " >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        Outcome r{WIFEXITED(status) ? WEXITSTATUS(status) : -1, mission::readFile(dir_ / "out.txt"),
-                  mission::readFile(dir_ / "err.txt")};
-        fs::remove(dir_ / "out.txt");
-        fs::remove(dir_ / "err.txt");
-        return r;
-    }
-
-    fs::path dir_;
 };
 
-TEST_F(Importer, WritesThePiecesAndKeepsTheFirstOldOnes)
+// Assembled with the editor's blocks, the stand-in pieces make a well-formed mission that splits
+// into them again, even as saved by a tool that dropped the CRs.
+TEST_F(Import, TheAssembledStandInIsWellFormedAndSplitsIntoItsPieces)
 {
-    write(dir_ / "m.mis", kMission);
-    const Outcome first = run("m.mis");
-    ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_NE(first.out.find("line 3, column 1 to line 3, column 37"), std::string::npos)
-        << first.out;
-    auto want = kImported;
-    for (const auto &[name, bytes] : kOld)
+    std::array<std::string, 3> stored;
+    for (std::size_t k = 0; k < 3; ++k) {
+        const std::string name = "mis_1_" + std::to_string(k + 1) + ".dat";
+        stored[k] = readBytes(fs::path(TM_SOURCE_DIR) / "tobrinmis" / name);
+        writeBytes(workspace() / name, stored[k]);
+    }
+    for (const auto v : {mission::kUnchecked, mission::kChecked, mission::kGreyed}) {
+        mission::writeCharacterBlock(mission::SheetValues::all(v), "COMANDO");
+        mission::writeInterfaceBlock(mission::SheetValues::all(v));
+        mission::assemble(root_, "m.mis");
+        std::string text = readBytes(root_ / "m.mis");
+        const auto fault = mission::checkScript(text);
+        EXPECT_FALSE(fault) << fault->message << " at line " << fault->line;
+        EXPECT_EQ(mission::splitMission(text).pieces, stored);
+        std::erase(text, '\r');
+        EXPECT_EQ(mission::splitMission(text).pieces, stored);
+    }
+}
+
+// The last check before writing catches pieces that would not give the text back: a byte lost,
+// or a cut inside a word (the bytes all come back, but as two words).
+TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
+{
+    const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n";
+    auto split = mission::splitMission(text);
+    EXPECT_FALSE(mission::roundTripFault(text, split));
+    split.pieces[1].erase(1, 1);
+    EXPECT_TRUE(mission::roundTripFault(text, split));
+    split = mission::splitMission(text);
+    split.character.begin = text.find("RD");
+    split.pieces[0] = mission::storedPiece(text.substr(0, split.character.begin));
+    EXPECT_NE(mission::roundTripFault(text, split).value_or("").find("line 1, column 6"),
+              std::string::npos);
+}
+
+TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
+{
+    Files want;
+    for (const auto &[name, bytes] : snapshot(workspace()))
         want[name + ".bak"] = bytes;
-    EXPECT_EQ(workspace(), want);
-    EXPECT_EQ(mission::readFile(dir_ / "m.mis"), kMission);
+    // Blocks inside lines, among tabs and a lone CR: a piece cut inside a line gets a line end.
+    writeBytes(root_ / "m.mis",
+               "[ .A x\ry .O [ [ .T A ]\t" + kGb + "  [ .T B ] ]\n.I [\n\t" + kSub + " \t\n] ]\n");
+    const auto [status, printed] = run("m.mis");
+    ASSERT_EQ(status, 0) << printed;
+    EXPECT_NE(printed.find("line 1, column 24 to line 1, column 60"), std::string::npos) << printed;
+    want["mis_1_1.dat"] = "[ .A x\ry .O [ [ .T A ]\r\n";
+    want["mis_1_2.dat"] = "[ .T B ] ]\r\n.I [\r\n";
+    want["mis_1_3.dat"] = "] ]\r\n";
+    EXPECT_EQ(snapshot(workspace()), want);
 
-    // A second import replaces the pieces and leaves the first backups alone.
-    write(dir_ / "m.mis", std::string("[ .A 1 ") + kGb + " .B 2 " + kSub + " .C 3 ]");
-    ASSERT_EQ(run("m.mis").status, 0);
-    want["mis_1_1.dat"] = "[ .A 1\r\n";
-    want["mis_1_2.dat"] = ".B 2\r\n";
-    want["mis_1_3.dat"] = ".C 3 ]\r\n";
-    EXPECT_EQ(workspace(), want);
+    // The backups stay; nothing but blanks around the blocks makes empty pieces.
+    writeBytes(root_ / "m.mis", kGb + " \t " + kSub);
+    ASSERT_EQ(run("m.mis").first, 0);
+    want["mis_1_1.dat"] = want["mis_1_2.dat"] = want["mis_1_3.dat"] = "";
+    EXPECT_EQ(snapshot(workspace()), want);
 }
 
-TEST_F(Importer, CheckWritesNothing)
-{
-    write(dir_ / "m.mis", kMission);
-    const Outcome r = run("--check m.mis");
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("would write"), std::string::npos) << r.out;
-    EXPECT_EQ(workspace(), kOld);
-}
-
-TEST_F(Importer, FailureHalfWayLeavesTheOldPieces)
-{
-    // The third piece cannot be replaced: a folder with something in it stands in its place,
-    // so the first two are already renamed when it fails.
-    fs::remove(dir_ / "tobrinmis" / "mis_1_3.dat");
-    fs::create_directories(dir_ / "tobrinmis" / "mis_1_3.dat" / "x");
-    write(dir_ / "m.mis", kMission);
-    const Outcome r = run("m.mis");
-    EXPECT_EQ(r.status, 7);
-    EXPECT_NE(r.err.find("mis_1_3.dat\": Is a directory"), std::string::npos) << r.err;
-    auto want = kOld;
-    want["mis_1_3.dat"] = "(folder)";
-    EXPECT_EQ(workspace(), want);
-}
-
-TEST_F(Importer, OutsideAWorkspaceSaysWhereToRunIt)
-{
-    fs::remove_all(dir_ / "tobrinmis");
-    write(dir_ / "m.mis", kMission);
-    const Outcome r = run("m.mis");
-    EXPECT_EQ(r.status, 7);
-    EXPECT_NE(r.err.find("tobrinmis\": there is no such folder here"), std::string::npos) << r.err;
-    EXPECT_FALSE(fs::exists(dir_ / "tobrinmis"));
-}
-
-// Each refusal: its exit status and message, and the workspace untouched.
-struct Refusal {
+// Refusals, a failure part-way and --check: the status, what it says, the workspace as it was.
+struct Outcome {
     const char *name;
-    std::optional<std::string> mission; // written as m.mis; none: no such file
     std::string args;
     int status;
     std::string says;
+    std::string mission = kMission; // in m.mis
+    void (*setup)() = nullptr;
 };
 
-class ImporterRefusals : public Importer, public testing::WithParamInterface<Refusal>
+// clang-format off
+const Outcome kOutcomes[] = {
+    {"Check", "--check m.mis", 0, "nothing written (--check)"},
+    {"NoFile", "", 2, "no mission file was given"},
+    {"UnknownOption", "--force m.mis", 2, "unknown option \"--force\""},
+    {"Missing", "absent.mis", 3, "could not read \"absent.mis\": No such file or directory"},
+    {"Folder", "tobrinmis", 3, "\"tobrinmis\": Is a directory"},
+    {"NotWellFormed", "m.mis", 4,
+     "\"m.mis\": it is not well formed: line 1, column 6: \"[\" is never closed",
+     "[ .O [\n  " + kGb + "\n" + kSub},
+    // Only direct properties count, and SUBINTERFACEALIADO only with an object.
+    {"NoCharacterBlock", "--check m.mis", 5, "\"m.mis\": it has no Green Beret character block",
+     "[ .CLASS BICHOALIADO .G [ .TOKEN COMANDO ] ] [ .CLASS MACRO .TOKEN COMANDO ] " + kSub},
+    {"NoInterfaceBlock", "m.mis", 5, "it has no Green Beret interface block",
+     kGb + "[ SUBINTERFACEALIADO .TOKEN COMANDO ]" +
+         "[ SUBINTERFACEALIADO [ .I [ [ .TOKEN COMANDO ] ] ] ]"},
+    {"TwoCharacterBlocks", "m.mis", 5,
+     "2 Green Beret character blocks, at line 1, column 1 and line 2, column 3",
+     kGb + "\n  " + kGb + "\n" + kSub},
+    {"TwoInterfaceBlocks", "m.mis", 5,
+     "2 Green Beret interface blocks, at line 1, column 38 and line 2, column 1",
+     kGb + kSub + "\n" + kSub},
+    {"InterfaceInsideCharacter", "m.mis", 5, "lies inside the character block",
+     "[ .CLASS BICHOALIADO .TOKEN COMANDO .I " + kSub + " ]"},
+    {"OutOfOrder", "m.mis", 5,
+     "the interface block (line 1, column 1) comes before the character block", kSub + kGb},
+    // The third piece cannot be replaced once the first two are.
+    {"FailsPartWay", "m.mis", 7, "mis_1_3.dat\": Is a directory", kMission,
+     [] {
+         fs::remove("tobrinmis/mis_1_3.dat");
+         fs::create_directories("tobrinmis/mis_1_3.dat/x");
+     }},
+    {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder here", kMission,
+     [] { fs::rename("tobrinmis", "elsewhere"); }},
+};
+// clang-format on
+
+class ImportOutcome : public Import, public testing::WithParamInterface<Outcome>
 {
 };
 
-TEST_P(ImporterRefusals, LeaveTheWorkspaceAlone)
+TEST_P(ImportOutcome, LeavesTheWorkspaceAsItWas)
 {
-    const Refusal &r = GetParam();
-    if (r.mission)
-        write(dir_ / "m.mis", *r.mission);
-    const Outcome got = run(r.args);
-    EXPECT_EQ(got.status, r.status);
-    EXPECT_NE(got.err.find(r.says), std::string::npos) << got.err;
-    EXPECT_EQ(got.out, "");
-    EXPECT_EQ(workspace(), kOld);
+    const Outcome &c = GetParam();
+    writeBytes(root_ / "m.mis", c.mission);
+    if (c.setup)
+        c.setup();
+    const Files before = snapshot(workspace());
+    const auto [status, printed] = run(c.args);
+    EXPECT_EQ(status, c.status) << printed;
+    EXPECT_NE(printed.find(c.says), std::string::npos) << printed;
+    EXPECT_EQ(snapshot(workspace()), before);
+    EXPECT_EQ(readBytes(root_ / "m.mis"), c.mission);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ImporterRefusals,
-    testing::Values(
-        Refusal{"NoFile", std::nullopt, "", 2, "no mission file was given"},
-        Refusal{"UnknownOption", kMission, "--force m.mis", 2, "unknown option \"--force\""},
-        Refusal{"Missing", std::nullopt, "m.mis", 3,
-                "could not read \"m.mis\": No such file or directory"},
-        Refusal{"Folder", std::nullopt, "tobrinmis", 3, "\"tobrinmis\": Is a directory"},
-        Refusal{"NotWellFormed", "[ .OBJETOS [\n  " + std::string(kGb) + "\n" + kSub, "m.mis", 4,
-                "\"m.mis\": it is not well formed: line 1, column 12: \"[\" is never closed"},
-        Refusal{"NoGreenBeret", "[ .OBJETOS [ ] ]", "--check m.mis", 5,
-                "\"m.mis\": it has no Green Beret character block"},
-        Refusal{"TwoInterfaceBlocks", std::string(kGb) + kSub + "\n" + kSub, "m.mis", 5,
-                "it has 2 Green Beret interface blocks, at line 1, column 38 and line 2, column 1"},
-        Refusal{"OutOfOrder", std::string(kSub) + kGb, "m.mis", 5,
-                "the interface block (line 1, column 1) comes before the character block"}),
-    [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, ImportOutcome, testing::ValuesIn(kOutcomes),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
