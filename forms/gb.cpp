@@ -62,17 +62,17 @@ struct Box {
 
 const Box kBoxes[] = {
     {"visibility", &mission::SheetValues::visibility},
-    {"health",     &mission::SheetValues::health    },
-    {"ck_knife",   &mission::SheetValues::ck_knife  },
-    {"ck_aid",     &mission::SheetValues::ck_aid    },
-    {"ck_gun",     &mission::SheetValues::ck_gun    },
-    {"ck_rifle",   &mission::SheetValues::ck_rifle  },
-    {"ck_sniper",  &mission::SheetValues::ck_sniper },
-    {"ck_stones",  &mission::SheetValues::ck_stones },
-    {"ck_mgun",    &mission::SheetValues::ck_mgun   },
-    {"ck_decoy",   &mission::SheetValues::ck_decoy  },
-    {"ck_cuffs",   &mission::SheetValues::ck_cuffs  },
-    {"ck_lethal",  &mission::SheetValues::ck_lethal },
+    {"health", &mission::SheetValues::health},
+    {"ck_knife", &mission::SheetValues::ck_knife},
+    {"ck_aid", &mission::SheetValues::ck_aid},
+    {"ck_gun", &mission::SheetValues::ck_gun},
+    {"ck_rifle", &mission::SheetValues::ck_rifle},
+    {"ck_sniper", &mission::SheetValues::ck_sniper},
+    {"ck_stones", &mission::SheetValues::ck_stones},
+    {"ck_mgun", &mission::SheetValues::ck_mgun},
+    {"ck_decoy", &mission::SheetValues::ck_decoy},
+    {"ck_cuffs", &mission::SheetValues::ck_cuffs},
+    {"ck_lethal", &mission::SheetValues::ck_lethal},
 };
 
 // Items this version cannot give him yet: shown unchecked, out of the user's reach, read by

@@ -96,11 +96,11 @@ using Blocks = mission_test::WorkspaceTest;
 TEST_F(Blocks, ExactLinesForEachSheetState)
 {
     std::vector<std::tuple<SheetValues, std::size_t, std::size_t>> states = {
-        {kFull,                                 46, 20},
-        {SheetValues{},                         44, 15},
-        {SheetValues::all(mission::kChecked),   45, 20},
-        {SheetValues::all(mission::kUnchecked), 40, 8 },
-        {SheetValues::all(mission::kGreyed),    39, 8 }, // no acMuerte: greyed health is not clear
+        {kFull, 46, 20},
+        {SheetValues{}, 44, 15},
+        {SheetValues::all(mission::kChecked), 45, 20},
+        {SheetValues::all(mission::kUnchecked), 40, 8},
+        {SheetValues::all(mission::kGreyed), 39, 8}, // no acMuerte: greyed health is not clear
     };
     for (const auto &b : kBoxes)
         for (const mission::CheckValue value : {1 - kFull.*b.box, mission::kGreyed}) {
