@@ -821,9 +821,9 @@ def grenade_body(size, scale, box, rows, columns, groove):
             ml = math.sqrt(mx * mx + my * my + mz * mz)
             mx, my, mz = mx / ml, my / ml, mz / ml
             diffuse = max(0.0, mx * light[0] + my * light[1] + mz * light[2])
-            spec = max(0.0, mx * half[0] + my * half[1] + mz * half[2]) ** 24
+            shine = max(0.0, mx * half[0] + my * half[1] + mz * half[2]) ** 24
             k = (0.34 + 0.9 * diffuse) * (1 - 0.6 * dark)
-            sp = spec * 0.45 * (1 - dark)
+            sp = shine * 0.45 * (1 - dark)
             px[x, y] = tuple(min(255, round(c * k + 235 * sp)) for c in OLIVE)
             pa[x, y] = 255
     return rgb, alpha
