@@ -44,8 +44,10 @@ AtomicFile::AtomicFile(const fs::path &target) : target_(followLink(target))
 {
     // The temporary file sits beside the target so that the final rename stays within one
     // file system and cannot fail half-way.
-    std::string pattern =
-        (target_.parent_path() / ("." + target_.filename().string() + ".XXXXXX")).string();
+    fs::path hidden = ".";
+    hidden += target_.filename();
+    hidden += ".XXXXXX";
+    std::string pattern = (target_.parent_path() / hidden).string();
     fd_ = ::mkstemp(pattern.data());
     if (fd_ < 0)
         throw Error::fromErrno(kWriteAction, target_, errno);
