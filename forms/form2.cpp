@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include <exception>
 #include <filesystem>
 
 namespace
@@ -176,15 +175,11 @@ void Form2::Drive1_Change()
 
 void Form2::Command1_Click()
 {
-    try {
-        mission::assemble(toPath(Dir1_->path()), Text1_->text().toLocal8Bit().toStdString());
-    } catch (const std::exception &e) {
-        // The user keeps the dialog, the folder and the name, and can correct them.
-        look::showError(this, QStringLiteral("The mission could not be saved."),
-                        QString::fromLocal8Bit(e.what()));
-        return;
-    }
-    shell().hideSaveDialog();
+    // On failure the user keeps the dialog, the folder and the name, and can correct them.
+    if (look::trySave(this, [this] {
+            mission::assemble(toPath(Dir1_->path()), Text1_->text().toLocal8Bit().toStdString());
+        }))
+        shell().hideSaveDialog();
 }
 
 void Form2::Command2_Click()

@@ -11,7 +11,6 @@
 #include <QPixmap>
 #include <QPushButton>
 
-#include <exception>
 #include <string>
 
 namespace
@@ -263,17 +262,13 @@ void gb::Command1_Click()
 {
     // A failed write leaves the sheet open with every value as it was, so the user can put the
     // workspace right and save again; the save dialog opens only after both blocks are written.
-    try {
-        const mission::SheetValues sheet = values();
-        const std::string anim = shell().gb_anim().toLatin1().toStdString();
-        mission::writeCharacterBlock(sheet, anim);
-        mission::writeInterfaceBlock(sheet);
-    } catch (const std::exception &e) {
-        look::showError(this, QStringLiteral("The mission could not be saved."),
-                        QString::fromLocal8Bit(e.what()));
-        return;
-    }
-    shell().showSaveDialog();
+    if (look::trySave(this, [this] {
+            const mission::SheetValues sheet = values();
+            const std::string anim = shell().gb_anim().toLatin1().toStdString();
+            mission::writeCharacterBlock(sheet, anim);
+            mission::writeInterfaceBlock(sheet);
+        }))
+        shell().showSaveDialog();
 }
 
 void gb::Command2_Click()

@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <exception>
 #include <vector>
 
 namespace look
@@ -166,6 +167,18 @@ void showError(QWidget *parent, const QString &action, const QString &reason)
     box.setInformativeText(reason);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
+}
+
+bool trySave(QWidget *parent, const std::function<void()> &save)
+{
+    try {
+        save();
+        return true;
+    } catch (const std::exception &e) {
+        showError(parent, QStringLiteral("The mission could not be saved."),
+                  QString::fromLocal8Bit(e.what()));
+        return false;
+    }
 }
 
 QIcon programIcon()
