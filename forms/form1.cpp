@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "look.h"
+
 #include "shell.h"
 
 #include <QLabel>
@@ -25,11 +27,6 @@ const look::Control kDesign[] = {
 // clang-format on
 
 } // namespace
-
-std::span<const look::Control> Form1::design()
-{
-    return kDesign;
-}
 
 Form1::Form1(Shell &shell) : Form(shell)
 {

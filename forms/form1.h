@@ -1,9 +1,6 @@
 #pragma once
 
 #include "form.h"
-#include "look.h"
-
-#include <span>
 
 class QLabel;
 class QListWidget;
@@ -20,8 +17,6 @@ public:
 
     void Form_Load() override;
     void Form_Unload() override;
-
-    [[nodiscard]] static std::span<const look::Control> design();
 
 private:
     void List2_Click();

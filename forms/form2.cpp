@@ -1,5 +1,7 @@
 #include "form2.h"
 
+#include "look.h"
+
 #include "assembly.h"
 #include "dirlist.h"
 #include "shell.h"
@@ -61,11 +63,6 @@ std::filesystem::path toPath(const QString &folder)
 }
 
 } // namespace
-
-std::span<const look::Control> Form2::design()
-{
-    return kDesign;
-}
 
 Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
 {

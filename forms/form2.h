@@ -1,12 +1,10 @@
 #pragma once
 
 #include "form.h"
-#include "look.h"
 
 #include <QStringList>
 
 #include <functional>
-#include <span>
 
 class DirList;
 class QComboBox;
@@ -24,8 +22,6 @@ public:
     explicit Form2(Shell &shell);
 
     void Form_Load() override;
-
-    [[nodiscard]] static std::span<const look::Control> design();
 
     // Offers the drives of `source` from now on, starting at the drive of the opened folder.
     void setDriveSource(DriveSource source);

@@ -1,5 +1,7 @@
 #include "gb.h"
 
+#include "look.h"
+
 #include "characterblock.h"
 #include "interfaceblock.h"
 #include "shell.h"
@@ -129,11 +131,6 @@ QLabel *makeHolder(QWidget *window, const char *name)
 }
 
 } // namespace
-
-std::span<const look::Control> gb::design()
-{
-    return kDesign;
-}
 
 gb::gb(Shell &shell) : Form(shell)
 {

@@ -1,11 +1,9 @@
 #pragma once
 
 #include "form.h"
-#include "look.h"
 #include "sheetvalues.h"
 
 #include <array>
-#include <span>
 
 class QCheckBox;
 class QLabel;
@@ -23,8 +21,6 @@ public:
 
     void Form_Load() override;
     void Form_Unload() override;
-
-    [[nodiscard]] static std::span<const look::Control> design();
 
     // The current Values of the twelve boxes the mission writers read.
     [[nodiscard]] mission::SheetValues values() const;

@@ -20,17 +20,11 @@ namespace look
 namespace
 {
 
-void paint(QWidget *widget, QPalette::ColorRole role, QRgb color)
+void paint(QWidget *widget, QPalette::ColorRole role, QRgb color,
+           QPalette::ColorGroup group = QPalette::All)
 {
     QPalette palette = widget->palette();
-    palette.setColor(role, QColor::fromRgba(color));
-    widget->setPalette(palette);
-}
-
-void paintDisabled(QWidget *widget, QPalette::ColorRole role, QRgb color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Disabled, role, QColor::fromRgba(color));
+    palette.setColor(group, role, QColor::fromRgba(color));
     widget->setPalette(palette);
 }
 
@@ -115,7 +109,7 @@ void style(QWidget *widget, const Control &c)
         paint(widget, QPalette::Window, kBlack);
         paint(widget, QPalette::WindowText, kGreen);
         // A box the user cannot change reads as such: its text is dimmed.
-        paintDisabled(widget, QPalette::WindowText, kDimGreen);
+        paint(widget, QPalette::WindowText, kDimGreen, QPalette::Disabled);
         break;
     case Kind::Button:
         keepStandardColours(widget);

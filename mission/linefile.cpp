@@ -74,9 +74,4 @@ void writeLineFile(const std::filesystem::path &path, const std::vector<std::str
     file.commit();
 }
 
-std::vector<std::string> readLineFile(const std::filesystem::path &path)
-{
-    return splitLines(readFile(path));
-}
-
 } // namespace mission

@@ -40,9 +40,6 @@ private:
 // it is written; on failure it keeps what it held and an Error is thrown.
 void writeLineFile(const std::filesystem::path &path, const std::vector<std::string> &lines);
 
-// The lines of a file, without their ends.
-[[nodiscard]] std::vector<std::string> readLineFile(const std::filesystem::path &path);
-
 // Rewrites a text that arrives in chunks so that every line ends with CR LF: the same result as
 // joinLines(splitLines(text)), without holding the text or its lines in memory.
 class CrLfWriter

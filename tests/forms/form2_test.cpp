@@ -159,21 +159,13 @@ private slots:
         QTest::addColumn<QString>("folder"); // opened before the save
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("removed"); // behind the dialog's back; a removed file is named
-        QTest::newRow("folder removed") << "out"
-                                        << "Mapa0001.mis"
-                                        << "out";
-        QTest::newRow("empty name") << ""
-                                    << ""
-                                    << "";
-        QTest::newRow("name of a folder") << ""
-                                          << "out"
-                                          << "";
-        QTest::newRow("workspace file") << "tobrinmis"
-                                        << "gb.tmp"
-                                        << "";
-        QTest::newRow("missing piece") << ""
-                                       << "Mapa0001.mis"
-                                       << "tobrinmis/mis_1_2.dat";
+        // clang-format off
+        QTest::newRow("folder removed")   << "out"       << "Mapa0001.mis" << "out";
+        QTest::newRow("empty name")       << ""          << ""             << "";
+        QTest::newRow("name of a folder") << ""          << "out"          << "";
+        QTest::newRow("workspace file")   << "tobrinmis" << "gb.tmp"       << "";
+        QTest::newRow("missing piece")    << ""          << "Mapa0001.mis" << "tobrinmis/mis_1_2.dat";
+        // clang-format on
     }
 
     void failedSaveKeepsTheDialog()
