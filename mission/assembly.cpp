@@ -2,10 +2,11 @@
 
 #include "atomicfile.h"
 #include "error.h"
+#include "inputfile.h"
 #include "linefile.h"
 #include "workspace.h"
 
-#include <cerrno>
+#include <system_error>
 
 namespace fs = std::filesystem;
 
@@ -38,11 +39,12 @@ void checkTarget(const fs::path &folder, const std::string &fileName, const fs::
     std::error_code ec;
     const auto folderStatus = fs::status(folder, ec);
     if (!fs::exists(folderStatus))
-        throw Error::fromErrno(kWriteAction, target, ENOENT);
+        throw Error(kWriteAction, target,
+                    std::make_error_code(std::errc::no_such_file_or_directory));
     if (!fs::is_directory(folderStatus))
-        throw Error::fromErrno(kWriteAction, target, ENOTDIR);
+        throw Error(kWriteAction, target, std::make_error_code(std::errc::not_a_directory));
     if (fs::is_directory(target, ec))
-        throw Error::fromErrno(kWriteAction, target, EISDIR);
+        throw Error(kWriteAction, target, std::make_error_code(std::errc::is_a_directory));
     for (const auto name : kMissionSources) {
         const fs::path source = workspacePath(name);
         if (samePlace(target, source))

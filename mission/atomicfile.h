@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform.h"
+
 #include <filesystem>
 #include <span>
 #include <string>
@@ -55,30 +57,7 @@ private:
 
     std::filesystem::path target_;
     std::filesystem::path temp_;
-    int fd_ = -1;
+    platform::File file_;
 };
-
-// The whole content of a file; throws an Error naming the file if it cannot be read.
-[[nodiscard]] std::string readFile(const std::filesystem::path &path);
-
-// Reads a file in blocks; the caller gives each block to `consume`.
-class InputFile
-{
-public:
-    explicit InputFile(const std::filesystem::path &path);
-    ~InputFile();
-    InputFile(const InputFile &) = delete;
-    InputFile &operator=(const InputFile &) = delete;
-
-    // The next block of at most `size` bytes; empty at the end of the file.
-    [[nodiscard]] std::string_view read(std::size_t size);
-
-private:
-    std::filesystem::path path_;
-    std::string block_;
-    int fd_ = -1;
-};
-
-inline constexpr std::size_t kBlockSize = 64 * 1024;
 
 } // namespace mission

@@ -1,7 +1,5 @@
 #include "error.h"
 
-#include <cstring>
-
 namespace mission
 {
 
@@ -12,9 +10,9 @@ Error::Error(const std::string &action, const std::filesystem::path &path,
 {
 }
 
-Error Error::fromErrno(const std::string &action, const std::filesystem::path &path, int err)
+Error::Error(const std::string &action, const std::filesystem::path &path, std::error_code error)
+    : Error(action, path, error.message())
 {
-    return Error(action, path, std::strerror(err));
 }
 
 } // namespace mission

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace mission
 {
@@ -13,12 +14,11 @@ class Error : public std::runtime_error
 {
 public:
     Error(const std::string &action, const std::filesystem::path &path, const std::string &reason);
+    // The reason is the operating system's message for `error`.
+    Error(const std::string &action, const std::filesystem::path &path, std::error_code error);
 
     [[nodiscard]] const std::filesystem::path &path() const noexcept { return path_; }
     [[nodiscard]] const std::string &reason() const noexcept { return reason_; }
-
-    // The same error with the reason taken from an errno value.
-    static Error fromErrno(const std::string &action, const std::filesystem::path &path, int err);
 
 private:
     std::filesystem::path path_;

@@ -1,0 +1,149 @@
+#include "platform.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace mission::platform
+{
+
+namespace
+{
+
+int fd(const File &file)
+{
+    return static_cast<int>(file.native());
+}
+
+std::error_code lastError()
+{
+    return {errno, std::system_category()};
+}
+
+// The mode a file created by an ordinary open would get: what umask allows of rw for everyone.
+mode_t newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+} // namespace
+
+void File::close() noexcept
+{
+    if (isOpen())
+        ::close(static_cast<int>(release()));
+}
+
+File openForReading(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    File file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.isOpen()) {
+        ec = lastError();
+        return file;
+    }
+    struct stat st {
+    };
+    if (::fstat(fd(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        file.close();
+    }
+    return file;
+}
+
+std::size_t read(File &file, char *data, std::size_t size, std::error_code &ec)
+{
+    ec.clear();
+    for (;;) {
+        const ssize_t n = ::read(fd(file), data, size);
+        if (n >= 0)
+            return static_cast<std::size_t>(n);
+        if (errno != EINTR) {
+            ec = lastError();
+            return 0;
+        }
+    }
+}
+
+File createTemporary(const fs::path &folder, std::string_view stem, fs::path &made,
+                     std::error_code &ec)
+{
+    ec.clear();
+    fs::path name(stem);
+    name += "XXXXXX";
+    std::string pattern = (folder / name).string();
+    File file(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!file.isOpen()) {
+        ec = lastError();
+        return file;
+    }
+    made = pattern;
+    return file;
+}
+
+void takeAttributes(File &file, const fs::path &model)
+{
+    struct stat st {
+    };
+    const mode_t mode = ::stat(model.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode();
+    ::fchmod(fd(file), mode);
+}
+
+void write(File &file, std::string_view bytes, std::error_code &ec)
+{
+    ec.clear();
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd(file), bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ec = lastError();
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void syncAndClose(File &file, std::error_code &ec)
+{
+    ec.clear();
+    const int descriptor = static_cast<int>(file.release());
+    const bool synced = ::fsync(descriptor) == 0;
+    if (!synced)
+        ec = lastError();
+    if (::close(descriptor) != 0 && synced)
+        ec = lastError();
+}
+
+void replace(const fs::path &from, const fs::path &to, std::error_code &ec)
+{
+    ec.clear();
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        ec = lastError();
+}
+
+void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+{
+    ec.clear();
+    if (::link(existing.c_str(), copy.c_str()) == 0)
+        return;
+    if (errno == EEXIST) {
+        ec = lastError();
+        return;
+    }
+    // No hard links on this file system: a copy, which also refuses an existing name.
+    fs::copy_file(existing, copy, ec);
+}
+
+void remove(const fs::path &path) noexcept
+{
+    ::unlink(path.c_str());
+}
+
+} // namespace mission::platform
