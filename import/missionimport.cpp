@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "error.h"
+#include "inputfile.h"
 #include "workspace.h"
 
 #include <algorithm>
@@ -10,24 +11,11 @@
 
 namespace fs = std::filesystem;
 
-namespace mission
+namespace importer
 {
 
 namespace
 {
-
-ImportError::Kind kindOf(SplitError::Kind kind)
-{
-    switch (kind) {
-    case SplitError::Kind::NotWellFormed:
-        return ImportError::Kind::NotWellFormed;
-    case SplitError::Kind::Blocks:
-        return ImportError::Kind::Blocks;
-    case SplitError::Kind::RoundTrip:
-        break;
-    }
-    return ImportError::Kind::RoundTrip;
-}
 
 // Whether replacing the file would keep it as "<name>.bak" (AtomicFile::Backup::KeepFirst).
 bool wouldKeepBackup(const fs::path &path)
@@ -51,47 +39,49 @@ ImportReport importMission(const fs::path &missionFile, ImportMode mode)
 {
     std::string text;
     try {
-        text = readFile(missionFile);
-    } catch (const Error &e) {
-        throw ImportError(ImportError::Kind::Read, e.what());
+        text = mission::readFile(missionFile);
+    } catch (const mission::Error &e) {
+        throw ImportError(Status::CannotRead, e.what());
     }
 
     MissionSplit split;
     try {
         split = splitMission(text);
-    } catch (const SplitError &e) {
-        throw ImportError(kindOf(e.kind()),
+    } catch (const ImportError &e) {
+        throw ImportError(e.status(),
                           "could not import \"" + missionFile.string() + "\": " + e.what());
     }
 
     ImportReport report{lineCount(text), split.character, split.interface, {}};
-    const std::string_view names[] = {kPiece1, kPiece2, kPiece3};
+    const std::string_view names[] = {mission::kPiece1, mission::kPiece2, mission::kPiece3};
     try {
-        const fs::path folder = workspacePath(kPiece1).parent_path();
+        const fs::path folder = mission::workspacePath(mission::kPiece1).parent_path();
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
-            throw Error("could not write to", folder,
-                        "there is no such folder here; run the importer from the folder that "
-                        "holds the editor's workspace");
+            throw mission::Error(
+                "could not write to", folder,
+                "there is no such folder here; run the importer from the folder that "
+                "holds the editor's workspace");
         for (std::size_t k = 0; k < 3; ++k) {
-            const fs::path path = workspacePath(names[k]);
+            const fs::path path = mission::workspacePath(names[k]);
             report.pieces[k] = {path, lineCount(split.pieces[k]), split.pieces[k].size(),
                                 wouldKeepBackup(path)};
         }
         if (mode == ImportMode::Check)
             return report;
 
-        std::vector<std::unique_ptr<AtomicFile>> files;
+        std::vector<std::unique_ptr<mission::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
-            files.push_back(std::make_unique<AtomicFile>(report.pieces[k].path));
+            files.push_back(std::make_unique<mission::AtomicFile>(report.pieces[k].path));
             files.back()->write(split.pieces[k]);
         }
-        const std::vector<AtomicFile *> all = {files[0].get(), files[1].get(), files[2].get()};
-        AtomicFile::commitTogether(all, AtomicFile::Backup::KeepFirst);
-    } catch (const Error &e) {
-        throw ImportError(ImportError::Kind::Write, e.what());
+        const std::vector<mission::AtomicFile *> all = {files[0].get(), files[1].get(),
+                                                        files[2].get()};
+        mission::AtomicFile::commitTogether(all, mission::AtomicFile::Backup::KeepFirst);
+    } catch (const mission::Error &e) {
+        throw ImportError(Status::CannotWrite, e.what());
     }
     return report;
 }
 
-} // namespace mission
+} // namespace importer

@@ -1,33 +1,15 @@
 #pragma once
 
+#include "importerror.h"
 #include "missionsplit.h"
 
 #include <array>
 #include <cstddef>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
-namespace mission
+namespace importer
 {
-
-// Why a mission file could not be imported. The message names the file and the reason.
-class ImportError : public std::runtime_error
-{
-public:
-    enum class Kind {
-        Read,          // the mission file cannot be read
-        NotWellFormed, // its brackets or properties are broken
-        Blocks,        // a Green Beret block is missing, doubled, or they are out of order
-        RoundTrip,     // the pieces would not give back the mission
-        Write,         // the stored pieces could not be written; they are as they were
-    };
-    ImportError(Kind kind, const std::string &message) : std::runtime_error(message), kind_(kind) {}
-    [[nodiscard]] Kind kind() const noexcept { return kind_; }
-
-private:
-    Kind kind_;
-};
 
 struct StoredPieceReport {
     std::filesystem::path path; // in the workspace
@@ -53,4 +35,4 @@ enum class ImportMode {
 // replaced for the first time is kept as "<name>.bak". Throws an ImportError.
 ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode);
 
-} // namespace mission
+} // namespace importer

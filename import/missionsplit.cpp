@@ -1,12 +1,13 @@
 #include "missionsplit.h"
 
+#include "importerror.h"
 #include "linefile.h"
 #include "script.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace mission
+namespace importer
 {
 
 namespace
@@ -44,15 +45,15 @@ bool isInterfaceBlock(const ScriptTree &tree, std::size_t list)
            tree.hasProperty(items[1].index, ".TOKEN", "COMANDO");
 }
 
-// The one block of a kind, or a SplitError that says how many there are and where.
+// The one block of a kind, or an ImportError that says how many there are and where.
 std::size_t theOne(const ScriptTree &tree, const std::vector<std::size_t> &found,
                    std::string_view block, std::string_view looks)
 {
     if (found.size() == 1)
         return found.front();
     if (found.empty())
-        throw SplitError(SplitError::Kind::Blocks,
-                         "it has no " + std::string(block) + " (" + std::string(looks) + ")");
+        throw ImportError(Status::Blocks,
+                          "it has no " + std::string(block) + " (" + std::string(looks) + ")");
     std::string reason =
         "it has " + std::to_string(found.size()) + " " + std::string(block) + "s, at";
     for (std::size_t k = 0; k < found.size(); ++k) {
@@ -62,7 +63,7 @@ std::size_t theOne(const ScriptTree &tree, const std::vector<std::size_t> &found
                                            : ", ") +
                   at(open.line, open.column);
     }
-    throw SplitError(SplitError::Kind::Blocks, reason + "; the editor needs exactly one");
+    throw ImportError(Status::Blocks, reason + "; the editor needs exactly one");
 }
 
 BlockPlace placeOf(std::string_view text, const ScriptTree &tree, std::size_t list)
@@ -106,16 +107,16 @@ std::size_t lineOf(std::string_view text, std::size_t offset)
 
 std::string storedPiece(std::string_view text)
 {
-    return joinLines(splitLines(text));
+    return mission::joinLines(mission::splitLines(text));
 }
 
 MissionSplit splitMission(std::string_view text)
 {
     const ScriptTree tree(text);
     if (const auto &fault = tree.fault())
-        throw SplitError(SplitError::Kind::NotWellFormed,
-                         "it is not well formed: " + at(fault->line, fault->column) + ": " +
-                             fault->message);
+        throw ImportError(Status::NotWellFormed,
+                          "it is not well formed: " + at(fault->line, fault->column) + ": " +
+                              fault->message);
 
     std::vector<std::size_t> characters;
     std::vector<std::size_t> interfaces;
@@ -138,15 +139,15 @@ MissionSplit splitMission(std::string_view text)
     const std::string cwhere = " (" + at(c.openLine, c.openColumn) + ")";
     const std::string iwhere = " (" + at(i.openLine, i.openColumn) + ")";
     if (il.open < cl.open && il.close > cl.close)
-        throw SplitError(SplitError::Kind::Blocks, "the character block" + cwhere +
-                                                       " lies inside the interface block" + iwhere);
+        throw ImportError(Status::Blocks, "the character block" + cwhere +
+                                              " lies inside the interface block" + iwhere);
     if (il.open > cl.open && il.close < cl.close)
-        throw SplitError(SplitError::Kind::Blocks, "the interface block" + iwhere +
-                                                       " lies inside the character block" + cwhere);
+        throw ImportError(Status::Blocks, "the interface block" + iwhere +
+                                              " lies inside the character block" + cwhere);
     if (il.open < cl.open)
-        throw SplitError(SplitError::Kind::Blocks,
-                         "the interface block" + iwhere + " comes before the character block" +
-                             cwhere + "; the editor writes the character block first");
+        throw ImportError(Status::Blocks, "the interface block" + iwhere +
+                                              " comes before the character block" + cwhere +
+                                              "; the editor writes the character block first");
     // Blanks between the two blocks on one line went to both; the character block keeps them.
     split.interface.begin = std::max(split.interface.begin, split.character.end);
 
@@ -156,7 +157,7 @@ MissionSplit splitMission(std::string_view text)
                     storedPiece(text.substr(i.end))};
 
     if (auto fault = roundTripFault(text, split))
-        throw SplitError(SplitError::Kind::RoundTrip, *fault);
+        throw ImportError(Status::RoundTrip, *fault);
     return split;
 }
 
@@ -210,4 +211,4 @@ std::optional<std::string> roundTripFault(std::string_view text, const MissionSp
     return std::nullopt;
 }
 
-} // namespace mission
+} // namespace importer

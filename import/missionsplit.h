@@ -3,11 +3,10 @@
 #include <array>
 #include <cstddef>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
-namespace mission
+namespace importer
 {
 
 // Where one of the Green Beret's blocks stands in a mission text.
@@ -31,27 +30,11 @@ struct MissionSplit {
     std::array<std::string, 3> pieces;
 };
 
-// Why a mission text cannot be split.
-class SplitError : public std::runtime_error
-{
-public:
-    enum class Kind {
-        NotWellFormed, // the reason gives the line and column
-        Blocks,        // a block is missing, there are two of a kind, or they are out of order
-        RoundTrip,     // the pieces and the blocks would not give back the text
-    };
-    SplitError(Kind kind, const std::string &reason) : std::runtime_error(reason), kind_(kind) {}
-    [[nodiscard]] Kind kind() const noexcept { return kind_; }
-
-private:
-    Kind kind_;
-};
-
 // Splits a mission text. Its character block is the one bracketed object whose direct
 // properties include ".CLASS BICHOALIADO" and ".TOKEN COMANDO"; its interface block is the one
 // "[ SUBINTERFACEALIADO [ ... ] ]" whose object has the direct property ".TOKEN COMANDO"; the
-// character block must come first. Throws a SplitError otherwise, or if roundTripFault() finds
-// the result wrong.
+// character block must come first. Throws an ImportError otherwise (NotWellFormed, Blocks), or
+// if roundTripFault() finds the result wrong (RoundTrip).
 [[nodiscard]] MissionSplit splitMission(std::string_view text);
 
 // What is wrong, if anything, with a split of `text`: the pieces as stored, with the two blocks
@@ -63,4 +46,4 @@ private:
 // The text as a stored piece holds it: every line ended by CR LF.
 [[nodiscard]] std::string storedPiece(std::string_view text);
 
-} // namespace mission
+} // namespace importer

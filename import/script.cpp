@@ -1,6 +1,6 @@
 #include "script.h"
 
-namespace mission
+namespace importer
 {
 
 namespace
@@ -131,4 +131,4 @@ bool ScriptTree::hasProperty(std::size_t list, std::string_view name, std::strin
     return false;
 }
 
-} // namespace mission
+} // namespace importer

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace mission
+namespace importer
 {
 
 // The game's mission-script syntax: an object is "[" followed by properties and "]"; a property
@@ -77,4 +77,4 @@ private:
     std::optional<ScriptFault> fault_;
 };
 
-} // namespace mission
+} // namespace importer

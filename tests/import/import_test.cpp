@@ -2,6 +2,7 @@
 
 #include "assembly.h"
 #include "characterblock.h"
+#include "commandline.h"
 #include "interfaceblock.h"
 #include "missionsplit.h"
 #include "script.h"
@@ -9,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using mission_test::Files;
@@ -43,26 +48,79 @@ protected:
     }
 };
 
-// Assembled with the editor's blocks, the stand-in pieces make a well-formed mission that splits
-// into them again, even as saved by a tool that dropped the CRs.
-TEST_F(Import, TheAssembledStandInIsWellFormedAndSplitsIntoItsPieces)
+// The property whose value is the pair that holds `list`, where that pair stands directly in the
+// first top-level object, the mission.
+std::string listHolding(const importer::ScriptTree &tree, std::size_t list)
+{
+    const auto &lists = tree.lists();
+    const std::size_t holder = lists.at(list).parent;
+    if (holder == importer::ScriptTree::kTop || lists[holder].parent != 0)
+        return "(not a list of the mission)";
+    return std::string(tree.tokens()[lists[holder].open - 1].text);
+}
+
+std::size_t listAt(const importer::ScriptTree &tree, std::size_t line, std::size_t column)
+{
+    for (std::size_t k = 0; k < tree.lists().size(); ++k) {
+        const auto &open = tree.tokens()[tree.lists()[k].open];
+        if (open.line == line && open.column == column)
+            return k;
+    }
+    return importer::ScriptTree::kTop;
+}
+
+// Assembled with the editor's blocks, the stand-in pieces make one well-formed mission with his
+// character block in its list of objects and his interface block in its list of interface
+// blocks; it splits into the pieces again, even as saved by a tool that dropped the CRs. No piece
+// uses his token, so no other object can be taken for his.
+TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
 {
     std::array<std::string, 3> stored;
     for (std::size_t k = 0; k < 3; ++k) {
         const std::string name = "mis_1_" + std::to_string(k + 1) + ".dat";
         stored[k] = readBytes(fs::path(TM_SOURCE_DIR) / "tobrinmis" / name);
         writeBytes(workspace() / name, stored[k]);
+        for (const auto &token : importer::tokenizeScript(stored[k]))
+            EXPECT_NE(token.text, "COMANDO") << name << " line " << token.line;
     }
     for (const auto v : {mission::kUnchecked, mission::kChecked, mission::kGreyed}) {
         mission::writeCharacterBlock(mission::SheetValues::all(v), "COMANDO");
         mission::writeInterfaceBlock(mission::SheetValues::all(v));
         mission::assemble(root_, "m.mis");
         std::string text = readBytes(root_ / "m.mis");
-        const auto fault = mission::checkScript(text);
-        EXPECT_FALSE(fault) << fault->message << " at line " << fault->line;
-        EXPECT_EQ(mission::splitMission(text).pieces, stored);
+        const importer::ScriptTree tree(text);
+        ASSERT_FALSE(tree.fault()) << tree.fault()->message << " at line " << tree.fault()->line;
+        ASSERT_EQ(
+            std::count_if(tree.lists().begin(), tree.lists().end(),
+                          [](const auto &l) { return l.parent == importer::ScriptTree::kTop; }),
+            1); // one mission object
+        const auto split = importer::splitMission(text);
+        EXPECT_EQ(split.pieces, stored);
+        EXPECT_EQ(
+            listHolding(tree, listAt(tree, split.character.openLine, split.character.openColumn)),
+            ".OBJETOS");
+        EXPECT_EQ(
+            listHolding(tree, listAt(tree, split.interface.openLine, split.interface.openColumn)),
+            ".INTERFAZ");
         std::erase(text, '\r');
-        EXPECT_EQ(mission::splitMission(text).pieces, stored);
+        EXPECT_EQ(importer::splitMission(text).pieces, stored);
+    }
+}
+
+// Tabs, form feeds and vertical tabs separate words just as blanks do.
+TEST(Split, EveryKindOfBlankSeparatesWords)
+{
+    const std::string text = "[ .OBJETOS [ " + kGb + " ] .I [ " + kSub + " ] ]\r\n";
+    const std::array<std::string, 3> pieces = {"[ .OBJETOS [\r\n", "] .I [\r\n", "] ]\r\n"};
+    for (const char blank : {'\t', '\f', '\v'}) {
+        const auto blanked = [blank](std::string s) {
+            std::replace(s.begin(), s.end(), ' ', blank);
+            return s;
+        };
+        std::array<std::string, 3> want = pieces;
+        for (auto &piece : want)
+            piece = blanked(piece);
+        EXPECT_EQ(importer::splitMission(blanked(text)).pieces, want) << int(blank);
     }
 }
 
@@ -71,14 +129,14 @@ TEST_F(Import, TheAssembledStandInIsWellFormedAndSplitsIntoItsPieces)
 TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
 {
     const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n";
-    auto split = mission::splitMission(text);
-    EXPECT_FALSE(mission::roundTripFault(text, split));
+    auto split = importer::splitMission(text);
+    EXPECT_FALSE(importer::roundTripFault(text, split));
     split.pieces[1].erase(1, 1);
-    EXPECT_TRUE(mission::roundTripFault(text, split));
-    split = mission::splitMission(text);
+    EXPECT_TRUE(importer::roundTripFault(text, split));
+    split = importer::splitMission(text);
     split.character.begin = text.find("RD");
-    split.pieces[0] = mission::storedPiece(text.substr(0, split.character.begin));
-    EXPECT_NE(mission::roundTripFault(text, split).value_or("").find("line 1, column 6"),
+    split.pieces[0] = importer::storedPiece(text.substr(0, split.character.begin));
+    EXPECT_NE(importer::roundTripFault(text, split).value_or("").find("line 1, column 6"),
               std::string::npos);
 }
 
@@ -87,6 +145,10 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
     Files want;
     for (const auto &[name, bytes] : snapshot(workspace()))
         want[name + ".bak"] = bytes;
+    // A replaced piece keeps its mode, a new one gets that of an ordinary new file.
+    fs::permissions(workspace() / "mis_1_1.dat", fs::perms(0604));
+    fs::remove(workspace() / "mis_1_3.dat");
+    want.erase("mis_1_3.dat.bak");
     // Blocks inside lines, among tabs and a lone CR: a piece cut inside a line gets a line end.
     writeBytes(root_ / "m.mis",
                "[ .A x\ry .O [ [ .T A ]\t" + kGb + "  [ .T B ] ]\n.I [\n\t" + kSub + " \t\n] ]\n");
@@ -97,10 +159,15 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
     want["mis_1_2.dat"] = "[ .T B ] ]\r\n.I [\r\n";
     want["mis_1_3.dat"] = "] ]\r\n";
     EXPECT_EQ(snapshot(workspace()), want);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(workspace() / "mis_1_1.dat").permissions(), fs::perms(0604));
+    EXPECT_EQ(fs::status(workspace() / "mis_1_3.dat").permissions(), fs::perms(0666 & ~mask));
 
-    // The backups stay; nothing but blanks around the blocks makes empty pieces.
+    // The first backups stay; nothing but blanks around the blocks makes empty pieces.
     writeBytes(root_ / "m.mis", kGb + " \t " + kSub);
     ASSERT_EQ(run("m.mis").first, 0);
+    want["mis_1_3.dat.bak"] = want["mis_1_3.dat"]; // the first time it is replaced
     want["mis_1_1.dat"] = want["mis_1_2.dat"] = want["mis_1_3.dat"] = "";
     EXPECT_EQ(snapshot(workspace()), want);
 }
@@ -113,13 +180,18 @@ struct Outcome {
     std::string says;
     std::string mission = kMission; // in m.mis
     void (*setup)() = nullptr;
+    const char *never = "wrote"; // nothing was written, so the report never says so
 };
+
+// The case's name, not its bytes, in the test's name and in failure messages.
+void PrintTo(const Outcome &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 // clang-format off
 const Outcome kOutcomes[] = {
-    {"Check", "--check m.mis", 0, "nothing written (--check)"},
-    {"NoFile", "", 2, "no mission file was given"},
-    {"UnknownOption", "--force m.mis", 2, "unknown option \"--force\""},
+    {"Check", "--check m.mis", 0, "mis_1_3.dat: 0 lines, 0 bytes (would keep the old one as mis_1_3.dat.bak)\nnothing written (--check)"},
     {"Missing", "absent.mis", 3, "could not read \"absent.mis\": No such file or directory"},
     {"Folder", "tobrinmis", 3, "\"tobrinmis\": Is a directory"},
     {"NotWellFormed", "m.mis", 4,
@@ -166,11 +238,66 @@ TEST_P(ImportOutcome, LeavesTheWorkspaceAsItWas)
     const auto [status, printed] = run(c.args);
     EXPECT_EQ(status, c.status) << printed;
     EXPECT_NE(printed.find(c.says), std::string::npos) << printed;
+    EXPECT_EQ(printed.find(c.never), std::string::npos) << printed;
     EXPECT_EQ(snapshot(workspace()), before);
     EXPECT_EQ(readBytes(root_ / "m.mis"), c.mission);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImportOutcome, testing::ValuesIn(kOutcomes),
                          [](const auto &info) { return std::string(info.param.name); });
+
+// The command line as --help documents it, with the import itself stood in for: which file it
+// is given and how, and every way it can end, the round trip's refusal included.
+TEST(CommandLine, ArgumentsAndExitStatuses)
+{
+    using importer::ImportMode;
+    using importer::Status;
+    struct Case {
+        std::vector<std::string> args;
+        std::function<void()> fails; // what the import throws, if anything
+        int status;
+        std::string called;   // "" when the import must not run
+        std::string out, err; // excerpts of what goes to each stream
+    };
+    const auto throws = [](Status status) {
+        return [status] { throw importer::ImportError(status, "could not import \"m.mis\": why"); };
+    };
+    // clang-format off
+    const Case cases[] = {
+        {{"m.mis"},                    {}, 0, "write m.mis", "m.mis: 1 lines", ""},
+        {{"--check", "m.mis"},         {}, 0, "check m.mis", "nothing written (--check)", ""},
+        {{"--", "--check"},            {}, 0, "write --check", "--check: 1 lines", ""},
+        {{"--check", "--", "-x.mis"},  {}, 0, "check -x.mis", "-x.mis: 1 lines", ""},
+        {{"--help", "m.mis"},          {}, 0, "", "Exit status:", ""},
+        {{},                           {}, 2, "", "", "no mission file was given"},
+        {{""},                         {}, 2, "", "", "no mission file was given"},
+        {{"a.mis", "b.mis"},           {}, 2, "", "", "only one mission file, please"},
+        {{"--force", "m.mis"},         {}, 2, "", "", "unknown option \"--force\""},
+        {{"m.mis"}, throws(Status::CannotRead),    3, "write m.mis", "", "tobrins-mustrel-import: could not import \"m.mis\": why\n"},
+        {{"m.mis"}, throws(Status::NotWellFormed), 4, "write m.mis", "", "why"},
+        {{"m.mis"}, throws(Status::Blocks),        5, "write m.mis", "", "why"},
+        {{"m.mis"}, throws(Status::RoundTrip),     6, "write m.mis", "", "why"},
+        {{"m.mis"}, throws(Status::CannotWrite),   7, "write m.mis", "", "why"},
+        {{"m.mis"}, [] { throw std::runtime_error("odd"); }, 1, "write m.mis", "", "tobrins-mustrel-import: m.mis: odd"},
+    };
+    // clang-format on
+    for (const Case &c : cases) {
+        std::string called;
+        const auto import = [&](const fs::path &file, ImportMode mode) {
+            called = (mode == ImportMode::Check ? "check " : "write ") + file.string();
+            if (c.fails)
+                c.fails();
+            return importer::ImportReport{1, {}, {}, {}};
+        };
+        std::ostringstream out, err;
+        const std::string given = testing::PrintToString(c.args);
+        EXPECT_EQ(importer::runCommandLine(c.args, out, err, import), c.status) << given;
+        EXPECT_EQ(called, c.called) << given;
+        EXPECT_NE(out.str().find(c.out), std::string::npos) << given << out.str();
+        EXPECT_NE(err.str().find(c.err), std::string::npos) << given << err.str();
+        EXPECT_EQ(out.str().empty(), c.out.empty()) << given << out.str();
+        EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
+    }
+}
 
 } // namespace

@@ -29,7 +29,7 @@ TEST(ScriptCheck, FindsFaultsWhereTheyAre)
     };
     // clang-format on
     for (const auto &[text, line, column, message] : cases) {
-        const auto fault = mission::checkScript(text);
+        const auto fault = importer::checkScript(text);
         ASSERT_EQ(fault.has_value(), message != nullptr) << text;
         if (fault) {
             EXPECT_EQ(std::pair(fault->line, fault->column), std::pair(line, column)) << text;
@@ -73,7 +73,7 @@ std::string checkStates(std::size_t begin, std::size_t end)
                                           : mission::characterBlockLines(v, tokens[b - 1]));
             if (!seen.insert(text).second)
                 continue;
-            if (const auto fault = mission::checkScript(text))
+            if (const auto fault = importer::checkScript(text))
                 return "block " + std::to_string(b) + ", state " + std::to_string(i) + ": " +
                        fault->message + " at line " + std::to_string(fault->line);
         }

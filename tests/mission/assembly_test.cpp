@@ -1,5 +1,6 @@
 #include "assembly.h"
 
+#include "characterblock.h"
 #include "error.h"
 #include "workspace_fixture.h"
 
@@ -11,6 +12,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using mission_test::Files;
@@ -85,6 +87,34 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
     }
 }
 
+// A new mission file or block file gets the mode an ordinary new file gets, 0666 less the umask;
+// a file replaced keeps its own mode.
+TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
+{
+    writeSources(kSources);
+    const auto modeOf = [](const fs::path &p) {
+        return static_cast<unsigned>(fs::status(p).permissions() & fs::perms::mask);
+    };
+    const mode_t previous = ::umask(0);
+    for (const mode_t mask : {0022, 0077, 0}) {
+        ::umask(mask);
+        fs::remove(out_ / "m.mis");
+        fs::remove(workspace() / "gb.tmp");
+        mission::writeCharacterBlock({}, "COMANDO");
+        mission::assemble(out_, "m.mis");
+        EXPECT_EQ(modeOf(out_ / "m.mis"), 0666 & ~mask) << std::oct << mask;
+        EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0666 & ~mask) << std::oct << mask;
+    }
+    ::umask(0077);
+    fs::permissions(out_ / "m.mis", fs::perms(0640));
+    fs::permissions(workspace() / "gb.tmp", fs::perms(0604));
+    mission::assemble(out_, "m.mis");
+    mission::writeCharacterBlock({}, "COMANDO");
+    ::umask(previous);
+    EXPECT_EQ(modeOf(out_ / "m.mis"), 0640u);
+    EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0604u);
+}
+
 // A refused or failed save names the path and the reason and changes nothing: no temporary
 // file, no .bak. A workspace file as the target, however spelled, is refused before any write.
 struct Failure {
@@ -92,6 +122,12 @@ struct Failure {
     const char *path = nullptr; // from the test's folder; none: the target
     std::function<void()> setup = {};
 };
+
+// The case's name, not its bytes, in the test's name and in failure messages.
+void PrintTo(const Failure &c, std::ostream *os)
+{
+    *os << c.name;
+}
 
 const char *const kNoEntry = "No such file or directory";
 // clang-format off

@@ -1,0 +1,112 @@
+#include "commandline.h"
+
+#include <exception>
+#include <string_view>
+
+namespace importer
+{
+
+namespace
+{
+
+constexpr const char *kName = "tobrins-mustrel-import";
+
+constexpr std::string_view kHelp = R"(Usage: tobrins-mustrel-import [--check] MISSION_FILE
+
+Makes the editor's three stored mission pieces from your own copy of the mission file. Run it
+in the folder that holds the editor's workspace, tobrinmis/. It finds the Green Beret's
+character block (the object with .CLASS BICHOALIADO and .TOKEN COMANDO) and his interface
+block ([ SUBINTERFACEALIADO [ ... ] ] with .TOKEN COMANDO), checks that the pieces and the
+blocks give back the file, and writes what comes before, between and after the blocks to
+tobrinmis/mis_1_1.dat, mis_1_2.dat and mis_1_3.dat, every line ended with CR LF. The three
+are replaced together or not at all; a piece replaced for the first time is kept as
+<name>.bak. MISSION_FILE is only read.
+
+  --check   only report where the blocks are and what would be written; write nothing
+  --help    show this help
+
+Exit status:
+  0  done (with --check: the file can be imported)
+  1  an unexpected failure
+  2  wrong usage
+  3  the mission file cannot be read
+  4  it is not well formed (the message gives the line and column)
+  5  a Green Beret block is missing, there are two of a kind, or they are out of order
+  6  the pieces and the blocks would not give back the file
+  7  the pieces could not be written; the stored pieces are left as they were
+)";
+
+int usage(std::ostream &err, const std::string &problem)
+{
+    err << kName << ": " << problem << "\nUsage: " << kName
+        << " [--check] MISSION_FILE   (--help for more)\n";
+    return static_cast<int>(Status::Usage);
+}
+
+std::string span(const BlockPlace &b)
+{
+    return "line " + std::to_string(b.openLine) + ", column " + std::to_string(b.openColumn) +
+           " to line " + std::to_string(b.closeLine) + ", column " + std::to_string(b.closeColumn);
+}
+
+void print(std::ostream &out, const std::string &file, const ImportReport &r, bool check)
+{
+    out << file << ": " << r.lines << " lines\n"
+        << "  character block: " << span(r.character) << "\n"
+        << "  interface block: " << span(r.interface) << "\n";
+    for (const auto &piece : r.pieces) {
+        out << (check ? "would write " : "wrote ") << piece.path.string() << ": " << piece.lines
+            << " lines, " << piece.bytes << " bytes";
+        if (piece.backup)
+            out << (check ? " (would keep the old one as " : " (kept the old one as ")
+                << piece.path.filename().string() << ".bak)";
+        out << "\n";
+    }
+    if (check)
+        out << "nothing written (--check)\n";
+}
+
+} // namespace
+
+int runCommandLine(std::span<const std::string> args, std::ostream &out, std::ostream &err,
+                   const ImportFunction &import)
+{
+    bool check = false;
+    bool optionsDone = false;
+    std::string file;
+    bool haveFile = false;
+    for (const std::string &arg : args) {
+        if (!optionsDone && (arg == "--help" || arg == "-h")) {
+            out << kHelp;
+            return static_cast<int>(Status::Done);
+        }
+        if (!optionsDone && arg == "--check") {
+            check = true;
+        } else if (!optionsDone && arg == "--") {
+            optionsDone = true;
+        } else if (!optionsDone && arg.size() > 1 && arg.front() == '-') {
+            return usage(err, "unknown option \"" + arg + "\"");
+        } else if (haveFile) {
+            return usage(err, "only one mission file, please");
+        } else {
+            file = arg;
+            haveFile = true;
+        }
+    }
+    if (!haveFile || file.empty())
+        return usage(err, "no mission file was given");
+
+    try {
+        const auto report = import(file, check ? ImportMode::Check : ImportMode::Write);
+        print(out, file, report, check);
+        return static_cast<int>(Status::Done);
+    } catch (const ImportError &e) {
+        err << kName << ": " << e.what() << "\n";
+        return static_cast<int>(e.status());
+    } catch (const std::exception &e) {
+        err << kName << ": " << file << ": " << e.what() << "\n";
+        return static_cast<int>(Status::Unexpected);
+    }
+}
+
+} // namespace importer
