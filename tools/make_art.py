@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """Draws the program's art: the grenade icon and the appearance pictures.
 
+Needs Pillow, from Debian's python3-pil package (apt-get install python3-pil).
 Run from anywhere:  /usr/bin/python3 tools/make_art.py
 It rewrites forms/icons/tobrins-mustrel.{ico,png} and forms/pictures/*.bmp.
-The output is the same, byte for byte, on every run: the only randomness
-comes from fixed seeds, and the containers (ICO, BMP) are written here by
-hand so that no library adds dates or changes the layout.
+The output is the same, byte for byte, on every run with the same version of
+Pillow (the one Debian 12 ships): the only randomness comes from fixed seeds,
+and the containers (ICO, BMP) are written here by hand so that no library adds
+dates or changes the layout. Another version of Pillow may draw and scale a
+few pixels differently.
 """
 
 import math
