@@ -20,7 +20,7 @@ Program::~Program()
 
 void Program::start()
 {
-    run({[this] { show(Window::Form1); }});
+    show(Window::Form1);
 }
 
 Form &Program::load(Window window)
@@ -109,55 +109,58 @@ void Program::endProgram()
     onEnd_();
 }
 
-void Program::run(std::initializer_list<std::function<void()>> steps)
-{
-    for (const auto &step : steps) {
-        if (ended_)
-            return;
-        step();
-    }
-}
-
 void Program::nextFromSelection()
 {
-    run({[this] { show(Window::gb); }, [this] { hide(Window::Form1); }});
+    show(Window::gb);
+    hide(Window::Form1);
 }
 
 void Program::backFromSheet()
 {
-    run({[this] { hide(Window::gb); }, [this] { hide(Window::Form2); },
-         [this] { show(Window::Form1); }});
+    hide(Window::gb);
+    hide(Window::Form2);
+    show(Window::Form1);
 }
 
 void Program::showSaveDialog()
 {
-    run({[this] { show(Window::Form2); }});
+    show(Window::Form2);
 }
 
 void Program::hideSaveDialog()
 {
-    run({[this] { hide(Window::Form2); }});
+    hide(Window::Form2);
 }
 
+// The exit sequences. A step may unload a window whose own Form_Unload runs an exit sequence
+// that ends the program; every step does nothing once the program has ended, so the steps after
+// it never run.
 void Program::exitFromSelection()
 {
-    run({[this] { hide(Window::Form1); }, [this] { unload(Window::gb); },
-         [this] { unload(Window::Form2); }, [this] { unload(Window::Form1); },
-         [this] { endProgram(); }});
+    hide(Window::Form1);
+    unload(Window::gb);
+    unload(Window::Form2);
+    unload(Window::Form1);
+    endProgram();
 }
 
 void Program::exitFromSheet()
 {
-    run({[this] { hide(Window::gb); }, [this] { unload(Window::Form1); },
-         [this] { hide(Window::Form2); }, [this] { unload(Window::Form2); },
-         [this] { unload(Window::gb); }, [this] { endProgram(); }});
+    hide(Window::gb);
+    unload(Window::Form1);
+    hide(Window::Form2);
+    unload(Window::Form2);
+    unload(Window::gb);
+    endProgram();
 }
 
 void Program::sheetUnloaded()
 {
-    run({[this] { hide(Window::gb); }, [this] { unload(Window::Form1); },
-         [this] { hide(Window::Form2); }, [this] { unload(Window::Form2); },
-         [this] { endProgram(); }});
+    hide(Window::gb);
+    unload(Window::Form1);
+    hide(Window::Form2);
+    unload(Window::Form2);
+    endProgram();
 }
 
 void Program::unload(Form &form)

@@ -35,6 +35,7 @@ public:
     [[nodiscard]] Form2 &form2();
 
     [[nodiscard]] bool isLoaded(Window window) const;
+    // Once the program has ended, show, hide, unload and endProgram do nothing.
     void show(Window window);
     void hide(Window window);
     // Runs the window's Form_Unload and discards it; a window that is not loaded, or is
@@ -62,8 +63,6 @@ private:
 
     Form &load(Window window);
     void discard(Window window);
-    // Runs the steps in order; once the program has ended, the rest never run.
-    void run(std::initializer_list<std::function<void()>> steps);
     [[nodiscard]] Slot &slot(Window window) { return slots_[static_cast<std::size_t>(window)]; }
     [[nodiscard]] const Slot &slot(Window window) const
     {
