@@ -12,11 +12,7 @@ Program::Program(std::function<void()> onEnd) : onEnd_(std::move(onEnd))
         onEnd_ = [] { QCoreApplication::exit(0); };
 }
 
-Program::~Program()
-{
-    for (Slot &s : slots_)
-        delete s.form;
-}
+Program::~Program() = default;
 
 void Program::start()
 {
@@ -27,21 +23,19 @@ Form &Program::load(Window window)
 {
     Slot &s = slot(window);
     if (!s.form) {
-        Form *form = nullptr;
         switch (window) {
         case Window::Form1:
-            form = new Form1(*this);
+            s.form = std::make_unique<Form1>(*this);
             break;
         case Window::gb:
-            form = new gb(*this);
+            s.form = std::make_unique<gb>(*this);
             break;
         case Window::Form2:
-            form = new Form2(*this);
+            s.form = std::make_unique<Form2>(*this);
             break;
         }
-        s.form = form;
         s.unloading = false;
-        form->Form_Load();
+        s.form->Form_Load();
     }
     return *s.form;
 }
@@ -61,7 +55,7 @@ Form2 &Program::form2()
 
 bool Program::isLoaded(Window window) const
 {
-    return !slot(window).form.isNull();
+    return slot(window).form != nullptr;
 }
 
 void Program::show(Window window)
@@ -89,13 +83,15 @@ void Program::unload(Window window)
 void Program::discard(Window window)
 {
     Slot &s = slot(window);
-    if (Form *form = s.form) {
-        form->hide();
-        // The window may be in the middle of one of its own handlers.
-        form->deleteLater();
-    }
-    s.form = nullptr;
     s.unloading = false;
+    if (!s.form)
+        return;
+    s.form->hide();
+    // The window may be in the middle of one of its own handlers: it is freed once control is
+    // back in the event loop.
+    retired_.push_back(std::move(s.form));
+    QMetaObject::invokeMethod(
+        &releaser_, [this] { retired_.clear(); }, Qt::QueuedConnection);
 }
 
 void Program::endProgram()
@@ -166,7 +162,7 @@ void Program::sheetUnloaded()
 void Program::unload(Form &form)
 {
     for (Window window : {Window::Form1, Window::gb, Window::Form2}) {
-        if (slot(window).form == &form)
+        if (slot(window).form.get() == &form)
             unload(window);
     }
 }

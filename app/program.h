@@ -2,11 +2,13 @@
 
 #include "shell.h"
 
-#include <QPointer>
+#include <QObject>
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class Form;
 class Form1;
@@ -14,7 +16,8 @@ class Form2;
 class gb;
 
 // The program: its three windows, each one instance created and loaded on first use, the
-// navigation between them and the end of the run.
+// navigation between them and the end of the run. The program owns the windows: an unloaded
+// window is hidden at once and freed at the next turn of the event loop, or with the program.
 class Program : public Shell
 {
 public:
@@ -57,7 +60,7 @@ public:
 
 private:
     struct Slot {
-        QPointer<Form> form;
+        std::unique_ptr<Form> form;
         bool unloading = false;
     };
 
@@ -70,7 +73,12 @@ private:
     }
 
     std::array<Slot, 3> slots_;
+    // Unloaded windows not freed yet: one may still be running the handler that unloaded it.
+    std::vector<std::unique_ptr<Form>> retired_;
     std::function<void()> onEnd_;
     QString gbAnim_;
     bool ended_ = false;
+    // The receiver of the queued calls that free the retired windows; a call still queued when
+    // the program goes is dropped with it.
+    QObject releaser_;
 };

@@ -66,8 +66,6 @@ class Form2Test : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
     // OK with the offered name writes the mission, hides the dialog and keeps a replaced file
     // as the backup the first time only. "Save Mission" while the dialog is open rewrites the
     // blocks that OK then copies. A subfolder opened by double-click, then one inside it by
