@@ -1,6 +1,6 @@
 #include "dirlist.h"
 
-#include "look.h"
+#include "errorbox.h"
 
 #include <QAbstractListModel>
 #include <QDir>
@@ -153,7 +153,7 @@ void DirList::openRow(int row)
         return;
     QString reason;
     if (!setPath(index.data(kPathRole).toString(), &reason))
-        look::showError(window(), QStringLiteral("The folder could not be opened."), reason);
+        showError(window(), QStringLiteral("The folder could not be opened."), reason);
 }
 
 void DirList::keyPressEvent(QKeyEvent *event)

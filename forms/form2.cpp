@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "errorbox.h"
 #include "look.h"
 
 #include "assembly.h"
@@ -164,7 +165,7 @@ void Form2::Drive1_Change()
         drive_ = Drive1_->currentIndex();
         return;
     }
-    look::showError(
+    showError(
         this, QStringLiteral("The drive is not ready."),
         QStringLiteral("\"%1\" cannot be found or read.").arg(QDir::toNativeSeparators(drive)));
     selectDrive(drive_);
@@ -173,7 +174,7 @@ void Form2::Drive1_Change()
 void Form2::Command1_Click()
 {
     // On failure the user keeps the dialog, the folder and the name, and can correct them.
-    if (look::trySave(this, [this] {
+    if (trySave(this, [this] {
             mission::assemble(toPath(Dir1_->path()), Text1_->text().toLocal8Bit().toStdString());
         }))
         shell().hideSaveDialog();

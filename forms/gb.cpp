@@ -1,5 +1,6 @@
 #include "gb.h"
 
+#include "errorbox.h"
 #include "look.h"
 
 #include "characterblock.h"
@@ -259,7 +260,7 @@ void gb::Command1_Click()
 {
     // A failed write leaves the sheet open with every value as it was, so the user can put the
     // workspace right and save again; the save dialog opens only after both blocks are written.
-    if (look::trySave(this, [this] {
+    if (trySave(this, [this] {
             const mission::SheetValues sheet = values();
             const std::string anim = shell().gb_anim().toLatin1().toStdString();
             mission::writeCharacterBlock(sheet, anim);
