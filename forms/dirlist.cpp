@@ -142,7 +142,6 @@ bool DirList::setPath(const QString &path, QString *reason)
     const QModelIndex opened = model_->index(model_->openedRow());
     setCurrentIndex(opened);
     scrollTo(opened);
-    emit pathChanged(folder);
     return true;
 }
 
