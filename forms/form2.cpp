@@ -88,8 +88,9 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
         button->setDefault(false);
     }
 
-    connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] {
-        if (!selecting_)
+    // Only the user's choice counts, and only a choice of another drive.
+    connect(Drive1_, &QComboBox::activated, this, [this](int index) {
+        if (index != drive_)
             Drive1_Change();
     });
     connect(command1, &QPushButton::clicked, this, &Form2::Command1_Click);
@@ -118,19 +119,15 @@ void Form2::setDriveSource(DriveSource source)
 
 void Form2::fillDrives()
 {
-    selecting_ = true;
     Drive1_->clear();
     for (const QString &drive : drives_())
         Drive1_->addItem(QDir::toNativeSeparators(drive), drive);
-    selecting_ = false;
     selectDrive(driveOf(Dir1_->path()));
 }
 
 void Form2::selectDrive(int index)
 {
-    selecting_ = true;
     Drive1_->setCurrentIndex(index);
-    selecting_ = false;
     drive_ = index;
 }
 

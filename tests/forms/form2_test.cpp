@@ -123,7 +123,8 @@ private slots:
 
     // The chain from the root to the opened folder, which is current, then its subfolders by
     // name without regard to case; no hidden folder, no file; a vanished folder is reported.
-    // Another drive opens its folder and keeps the name; one not ready is reported and left.
+    // Another drive opens its folder and keeps the name; the drive it is on, taken again, changes
+    // nothing; one not ready is reported and left.
     void folderAndDriveLists()
     {
         Session s;
@@ -144,6 +145,9 @@ private slots:
         const QString missing = other.path() + "-missing";
         s.dialog().setDriveSource([&] { return QStringList{"/", other.path(), missing}; });
         s.name()->setText("Kept.mis");
+        s.drives()->showPopup();
+        QTest::keyClick(s.drives()->view(), Qt::Key_Return);
+        QCOMPARE(s.dirs()->path(), s.start);
         QTest::keyClick(s.drives(), Qt::Key_Down);
         QCOMPARE(s.dirs()->path() + ' ' + s.name()->text(), other.path() + " Kept.mis");
         said = answerMessages([&s] { QTest::keyClick(s.drives(), Qt::Key_Down); });
