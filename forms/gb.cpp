@@ -41,10 +41,12 @@ const look::Control kDesign[] = {
     {"ck_decoy",    Kind::CheckBox, "Frame3", "Decoy",                                    120,  840, 1815,  255, 10,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_cuffs",    Kind::CheckBox, "Frame3", "Handcuffs",                                120, 1080, 1815,  255, 11,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_stones",   Kind::CheckBox, "Frame3", "Stones",                                   120, 1320, 1815,  255, 12,          9.75,                 false, look::kStandard, look::kStandard},
+    // "Visisble" is the caption's designed spelling: do not correct it.
     {"visibility",  Kind::CheckBox, "Frame2", "Visisble to enemies",                      120,  360, 2055,  255,  5,          9.75,                 false, look::kStandard, look::kStandard},
     {"health",      Kind::CheckBox, "Frame2", "Invincible",                               120,  600, 2055,  255,  6,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_sniper",   Kind::CheckBox, "Frame4", "Sniper Rifle",                             120,  360, 1815,  255, 14,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_rifle",    Kind::CheckBox, "Frame4", "Rifle",                                    120,  600, 1815,  255, 20,          9.75,                 false, look::kStandard, look::kStandard},
+    // "Muchine" is the caption's designed spelling: do not correct it.
     {"ck_mgun",     Kind::CheckBox, "Frame4", "Muchine Gun",                              120,  840, 1815,  255, 15,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_lethal",   Kind::CheckBox, "Frame4", "Lethal Injection",                         120, 1080, 1815,  255, 16,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_aid",      Kind::CheckBox, "Frame4", "First Aid",                                120, 1320, 1815,  255, 17,          9.75,                 false, look::kStandard, look::kStandard},
@@ -271,6 +273,7 @@ void gb::Command3_Click()
 
 void gb::gb_remove_Click()
 {
+    // "Tobrins", without the apostrophe, is this box's designed title: do not correct it.
     QMessageBox box(QMessageBox::Information, QStringLiteral("Tobrins Mustrel"),
                     QStringLiteral("This option will be active in future versions"),
                     QMessageBox::Ok, this);
