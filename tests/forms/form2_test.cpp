@@ -202,10 +202,10 @@ private slots:
         Form2 &w = s.dialog();
         checkLook(w, "Save Mission", {292, 221},
                   {"Drive1 8,8 121x22 Arial 8.25 standard", "Dir1 8,40 121x171 system standard",
-                   "Label1 120,24 73x17 Arial 8.25 #00ff00",
+                   "Label1 [Save as:] 120,24 73x17 Arial 8.25 #00ff00",
                    "Text1 152,40 129x21 Arial 8.25 standard",
-                   "Command1 152,144 129x25 Arial 9.75 standard",
-                   "Command2 152,184 129x25 Arial 9.75 standard"});
+                   "Command1 [OK] 152,144 129x25 Arial 9.75 standard",
+                   "Command2 [Cancel] 152,184 129x25 Arial 9.75 standard"});
         QCOMPARE(tabChain(s.drives()),
                  QStringList({"Drive1", "Dir1", "Text1", "Command1", "Command2"}));
         // Where "Save as:" overlaps the drive list, a click reaches the drive list.

@@ -74,10 +74,30 @@ inline QStringList answerMessages(const std::function<void()> &action)
     return said;
 }
 
-// A control's look: "[frame/]name x,y wxh font colours", its place in pixels, "Arial <points>
-// [bold]" or "system", its text colour or "standard" (the system's), then " on <colour>" for a
-// coloured button face or a filled background and " dim <colour>" for a disabled control's own
-// text colour.
+// The texts the user reads on a control, each in brackets and followed by a blank: a label's, a
+// frame's title, a button's or a check box's, or each item of a list.
+inline QString textsOf(const QWidget &c)
+{
+    QStringList texts;
+    if (const auto *label = qobject_cast<const QLabel *>(&c))
+        texts << label->text();
+    else if (const auto *frame = qobject_cast<const QGroupBox *>(&c))
+        texts << frame->title();
+    else if (const auto *button = qobject_cast<const QAbstractButton *>(&c))
+        texts << button->text();
+    else if (const auto *list = qobject_cast<const QListWidget *>(&c))
+        for (int row = 0; row < list->count(); ++row)
+            texts << list->item(row)->text();
+    QString bracketed;
+    for (const QString &text : texts)
+        bracketed += text.isEmpty() ? QString() : '[' + text + "] ";
+    return bracketed;
+}
+
+// A control's look: "[frame/]name [text]... x,y wxh font colours", its texts (textsOf), its place
+// in pixels, "Arial <points> [bold]" or "system", its text colour or "standard" (the system's),
+// then " on <colour>" for a coloured button face or a filled background and " dim <colour>" for a
+// disabled control's own text colour.
 inline QString lookOf(const QWidget &c)
 {
     const QPalette &p = c.palette(), &system = QApplication::palette();
@@ -91,8 +111,8 @@ inline QString lookOf(const QWidget &c)
     const QFont f = c.font();
     const QRect r = c.geometry();
     const QWidget *frame = c.parentWidget() == c.window() ? nullptr : c.parentWidget();
-    return (frame ? frame->objectName() + '/' : QString()) + c.objectName() +
-           QString::asprintf(" %d,%d %dx%d ", r.x(), r.y(), r.width(), r.height()) +
+    return (frame ? frame->objectName() + '/' : QString()) + c.objectName() + ' ' + textsOf(c) +
+           QString::asprintf("%d,%d %dx%d ", r.x(), r.y(), r.width(), r.height()) +
            (f == QApplication::font(&c)
                 ? "system"
                 : QString::asprintf("%s %g%s", qPrintable(f.family()), f.pointSizeF(),
