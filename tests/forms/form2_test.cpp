@@ -69,7 +69,7 @@ private slots:
     // OK with the offered name writes the mission, hides the dialog and keeps a replaced file
     // as the backup the first time only. "Save Mission" while the dialog is open rewrites the
     // blocks that OK then copies. A subfolder opened by double-click, then one inside it by
-    // Enter: OK writes there.
+    // Enter under a name typed with blanks around it: OK writes there, the name as typed.
     void okWritesTheMission()
     {
         Session s;
@@ -88,12 +88,16 @@ private slots:
         QCOMPARE(contents("Mapa0001.mis"), expectedMission());
         QCOMPARE(contents("Mapa0001.mis.bak"), "original");
 
-        for (QString folder : {"a", "a/b"}) {
+        const std::pair<QString, QString> saves[] = {{"a", "Mapa0001.mis"},
+                                                     {"a/b", " spaced .mis "}};
+        for (const auto &[folder, name] : saves) {
             s.saveMission();
             s.open(folder.section('/', -1), folder.size() > 1);
+            s.name()->selectAll();
+            QTest::keyClicks(s.name(), name);
             QCOMPARE(s.press("Command1"), QStringList());
-            QCOMPARE(s.state(), "hidden Mapa0001.mis in " + folder);
-            QCOMPARE(contents(folder + "/Mapa0001.mis"), expectedMission());
+            QCOMPARE(s.state(), "hidden " + name + " in " + folder);
+            QCOMPARE(contents(folder + '/' + name), expectedMission());
         }
         QCOMPARE(QDir::currentPath(), s.start);
     }
