@@ -141,7 +141,9 @@ private slots:
         QCOMPARE(s.dirs()->currentIndex().row(), chain.size());
         QVERIFY(QDir().rmdir("gone"));
         QStringList said = answerMessages([&s] { s.open("gone"); });
-        QVERIFY2(said.size() == 1 && said[0].contains(s.start + "/gone"),
+        QVERIFY2(said.size() == 1 &&
+                     said[0].startsWith(kErrorBox + "The folder could not be opened.|") &&
+                     said[0].contains(s.start + "/gone"),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.dirs()->path(), s.start);
 
@@ -155,7 +157,9 @@ private slots:
         QTest::keyClick(s.drives(), Qt::Key_Down);
         QCOMPARE(s.dirs()->path() + ' ' + s.name()->text(), other.path() + " Kept.mis");
         said = answerMessages([&s] { QTest::keyClick(s.drives(), Qt::Key_Down); });
-        QVERIFY2(said.size() == 1 && said[0].contains(missing), qPrintable(said.join('\n')));
+        QVERIFY2(said.size() == 1 && said[0].startsWith(kErrorBox + "The drive is not ready.|") &&
+                     said[0].contains(missing),
+                 qPrintable(said.join('\n')));
         QCOMPARE(s.drives()->currentIndex(), 1);
         QCOMPARE(s.dirs()->path(), other.path());
     }
@@ -192,7 +196,8 @@ private slots:
 
         const QStringList said = s.press("Command1");
         const QString named = '"' + (file ? s.start + '/' + removed : target) + '"';
-        QVERIFY2(said.size() == 1 && said[0].contains("|The mission could not be saved.|") &&
+        QVERIFY2(said.size() == 1 &&
+                     said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
                      said[0].contains(named),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.state(), before);

@@ -184,14 +184,15 @@ private slots:
         unchanged();
         QCOMPARE(
             answerMessages([&] { QTest::mouseClick(child(w, "gb_remove"), Qt::LeftButton); }),
-            QStringList("Tobrins Mustrel|info|This option will be active in future versions|"));
+            QStringList(
+                "Tobrins Mustrel|info|application|This option will be active in future versions|"));
         unchanged();
         QVERIFY(!QFile::exists("tobrinmis/gb.tmp"));
 
         QVERIFY(QDir("tobrinmis").removeRecursively());
         const QStringList said = answerMessages([&] { s.saveMission(); });
         QCOMPARE(said.size(), 1);
-        QVERIFY2(said[0].startsWith("Tobrin's Mustrel|error|The mission could not be saved.|") &&
+        QVERIFY2(said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
                      said[0].contains(s.start + "/tobrinmis/gb.tmp"),
                  qPrintable(said[0]));
         unchanged();

@@ -54,7 +54,8 @@ inline QByteArray contents(const QString &path)
 }
 
 // Runs `action`, answering each message box it opens with OK; returns what each one said as
-// "title|icon|text|further text", the icon "info", "error" or "other".
+// "title|icon|modality|text|further text", the icon "info", "error" or "other", the modality
+// "application" (modal to the whole program), "window" or "none".
 inline QStringList answerMessages(const std::function<void()> &action)
 {
     QStringList said;
@@ -64,8 +65,12 @@ inline QStringList answerMessages(const std::function<void()> &action)
             const char *icon = box->icon() == QMessageBox::Information ? "info"
                                : box->icon() == QMessageBox::Critical  ? "error"
                                                                        : "other";
-            said << QString("%1|%2|%3|%4")
-                        .arg(box->windowTitle(), icon, box->text(), box->informativeText());
+            const char *modality = box->windowModality() == Qt::ApplicationModal ? "application"
+                                   : box->windowModality() == Qt::WindowModal    ? "window"
+                                                                                 : "none";
+            said << QString("%1|%2|%3|%4|%5")
+                        .arg(box->windowTitle(), icon, modality, box->text(),
+                             box->informativeText());
             box->button(QMessageBox::Ok)->click();
         }
     });
@@ -93,6 +98,10 @@ inline QString textsOf(const QWidget &c)
         bracketed += text.isEmpty() ? QString() : '[' + text + "] ";
     return bracketed;
 }
+
+// How an error box's answer begins: the program's name, the error icon, modal to the whole
+// program.
+inline const QString kErrorBox = "Tobrin's Mustrel|error|application|";
 
 // A control's look: "[frame/]name [text]... x,y wxh font colours", its texts (textsOf), its place
 // in pixels, "Arial <points> [bold]" or "system", its text colour or "standard" (the system's),
