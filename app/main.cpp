@@ -10,8 +10,5 @@ int main(int argc, char *argv[])
     look::setUpApplication(app);
     Program program;
     program.start();
-    const int status = QApplication::exec();
-    // Windows unloaded on the way out were only scheduled for deletion.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    return status;
+    return QApplication::exec();
 }

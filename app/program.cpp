@@ -12,36 +12,30 @@ Program::Program(std::function<void()> onEnd) : onEnd_(std::move(onEnd))
         onEnd_ = [] { QCoreApplication::exit(0); };
 }
 
-Program::~Program()
-{
-    for (Slot &s : slots_)
-        delete s.form;
-}
+Program::~Program() = default;
 
 void Program::start()
 {
-    run({[this] { show(Window::Form1); }});
+    show(Window::Form1);
 }
 
 Form &Program::load(Window window)
 {
     Slot &s = slot(window);
     if (!s.form) {
-        Form *form = nullptr;
         switch (window) {
         case Window::Form1:
-            form = new Form1(*this);
+            s.form = std::make_unique<Form1>(*this);
             break;
         case Window::gb:
-            form = new gb(*this);
+            s.form = std::make_unique<gb>(*this);
             break;
         case Window::Form2:
-            form = new Form2(*this);
+            s.form = std::make_unique<Form2>(*this);
             break;
         }
-        s.form = form;
         s.unloading = false;
-        form->Form_Load();
+        s.form->Form_Load();
     }
     return *s.form;
 }
@@ -61,7 +55,7 @@ Form2 &Program::form2()
 
 bool Program::isLoaded(Window window) const
 {
-    return !slot(window).form.isNull();
+    return slot(window).form != nullptr;
 }
 
 void Program::show(Window window)
@@ -89,13 +83,15 @@ void Program::unload(Window window)
 void Program::discard(Window window)
 {
     Slot &s = slot(window);
-    if (Form *form = s.form) {
-        form->hide();
-        // The window may be in the middle of one of its own handlers.
-        form->deleteLater();
-    }
-    s.form = nullptr;
     s.unloading = false;
+    if (!s.form)
+        return;
+    s.form->hide();
+    // The window may be in the middle of one of its own handlers: it is freed once control is
+    // back in the event loop.
+    retired_.push_back(std::move(s.form));
+    QMetaObject::invokeMethod(
+        &releaser_, [this] { retired_.clear(); }, Qt::QueuedConnection);
 }
 
 void Program::endProgram()
@@ -109,61 +105,64 @@ void Program::endProgram()
     onEnd_();
 }
 
-void Program::run(std::initializer_list<std::function<void()>> steps)
-{
-    for (const auto &step : steps) {
-        if (ended_)
-            return;
-        step();
-    }
-}
-
 void Program::nextFromSelection()
 {
-    run({[this] { show(Window::gb); }, [this] { hide(Window::Form1); }});
+    show(Window::gb);
+    hide(Window::Form1);
 }
 
 void Program::backFromSheet()
 {
-    run({[this] { hide(Window::gb); }, [this] { hide(Window::Form2); },
-         [this] { show(Window::Form1); }});
+    hide(Window::gb);
+    hide(Window::Form2);
+    show(Window::Form1);
 }
 
 void Program::showSaveDialog()
 {
-    run({[this] { show(Window::Form2); }});
+    show(Window::Form2);
 }
 
 void Program::hideSaveDialog()
 {
-    run({[this] { hide(Window::Form2); }});
+    hide(Window::Form2);
 }
 
+// The exit sequences. A step may unload a window whose own Form_Unload runs an exit sequence
+// that ends the program; every step does nothing once the program has ended, so the steps after
+// it never run.
 void Program::exitFromSelection()
 {
-    run({[this] { hide(Window::Form1); }, [this] { unload(Window::gb); },
-         [this] { unload(Window::Form2); }, [this] { unload(Window::Form1); },
-         [this] { endProgram(); }});
+    hide(Window::Form1);
+    unload(Window::gb);
+    unload(Window::Form2);
+    unload(Window::Form1);
+    endProgram();
 }
 
 void Program::exitFromSheet()
 {
-    run({[this] { hide(Window::gb); }, [this] { unload(Window::Form1); },
-         [this] { hide(Window::Form2); }, [this] { unload(Window::Form2); },
-         [this] { unload(Window::gb); }, [this] { endProgram(); }});
+    hide(Window::gb);
+    unload(Window::Form1);
+    hide(Window::Form2);
+    unload(Window::Form2);
+    unload(Window::gb);
+    endProgram();
 }
 
 void Program::sheetUnloaded()
 {
-    run({[this] { hide(Window::gb); }, [this] { unload(Window::Form1); },
-         [this] { hide(Window::Form2); }, [this] { unload(Window::Form2); },
-         [this] { endProgram(); }});
+    hide(Window::gb);
+    unload(Window::Form1);
+    hide(Window::Form2);
+    unload(Window::Form2);
+    endProgram();
 }
 
 void Program::unload(Form &form)
 {
     for (Window window : {Window::Form1, Window::gb, Window::Form2}) {
-        if (slot(window).form == &form)
+        if (slot(window).form.get() == &form)
             unload(window);
     }
 }

@@ -2,11 +2,13 @@
 
 #include "shell.h"
 
-#include <QPointer>
+#include <QObject>
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <vector>
 
 class Form;
 class Form1;
@@ -14,7 +16,8 @@ class Form2;
 class gb;
 
 // The program: its three windows, each one instance created and loaded on first use, the
-// navigation between them and the end of the run.
+// navigation between them and the end of the run. The program owns the windows: an unloaded
+// window is hidden at once and freed at the next turn of the event loop, or with the program.
 class Program : public Shell
 {
 public:
@@ -35,6 +38,7 @@ public:
     [[nodiscard]] Form2 &form2();
 
     [[nodiscard]] bool isLoaded(Window window) const;
+    // Once the program has ended, show, hide, unload and endProgram do nothing.
     void show(Window window);
     void hide(Window window);
     // Runs the window's Form_Unload and discards it; a window that is not loaded, or is
@@ -56,14 +60,12 @@ public:
 
 private:
     struct Slot {
-        QPointer<Form> form;
+        std::unique_ptr<Form> form;
         bool unloading = false;
     };
 
     Form &load(Window window);
     void discard(Window window);
-    // Runs the steps in order; once the program has ended, the rest never run.
-    void run(std::initializer_list<std::function<void()>> steps);
     [[nodiscard]] Slot &slot(Window window) { return slots_[static_cast<std::size_t>(window)]; }
     [[nodiscard]] const Slot &slot(Window window) const
     {
@@ -71,7 +73,12 @@ private:
     }
 
     std::array<Slot, 3> slots_;
+    // Unloaded windows not freed yet: one may still be running the handler that unloaded it.
+    std::vector<std::unique_ptr<Form>> retired_;
     std::function<void()> onEnd_;
     QString gbAnim_;
     bool ended_ = false;
+    // The receiver of the queued calls that free the retired windows; a call still queued when
+    // the program goes is dropped with it.
+    QObject releaser_;
 };

@@ -1,6 +1,6 @@
 #include "dirlist.h"
 
-#include "look.h"
+#include "errorbox.h"
 
 #include <QAbstractListModel>
 #include <QDir>
@@ -142,7 +142,6 @@ bool DirList::setPath(const QString &path, QString *reason)
     const QModelIndex opened = model_->index(model_->openedRow());
     setCurrentIndex(opened);
     scrollTo(opened);
-    emit pathChanged(folder);
     return true;
 }
 
@@ -153,7 +152,7 @@ void DirList::openRow(int row)
         return;
     QString reason;
     if (!setPath(index.data(kPathRole).toString(), &reason))
-        look::showError(window(), QStringLiteral("The folder could not be opened."), reason);
+        showError(window(), QStringLiteral("The folder could not be opened."), reason);
 }
 
 void DirList::keyPressEvent(QKeyEvent *event)

@@ -26,9 +26,6 @@ public:
     // was: the result is then false and `reason` says why.
     bool setPath(const QString &path, QString *reason = nullptr);
 
-signals:
-    void pathChanged(const QString &path);
-
 protected:
     void keyPressEvent(QKeyEvent *event) override;
 

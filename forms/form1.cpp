@@ -16,6 +16,7 @@ using look::Kind;
 // clang-format off
 const look::Control kDesign[] = {
     // name       kind          inside    text                       left  top   width height tab  points bold   text colour      face
+    // The leading blank belongs to the caption.
     {"Label2",   Kind::Label,  nullptr,  " TOBRIN'S MUSTREL V.00",   120,  120, 6135,  495,  1,  18.0,  true,  look::kRed,       look::kStandard},
     {"Label3",   Kind::Label,  nullptr,  "Label3",                   240,  600, 6495,  855,  2,  12.0,  false, look::kDarkGreen, look::kStandard},
     {"Frame1",   Kind::Frame,  nullptr,  "Commandos: BEL",           120, 1680, 2415, 3015,  3,  9.75,  false, look::kRed,       look::kStandard},

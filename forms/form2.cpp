@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "errorbox.h"
 #include "look.h"
 
 #include "assembly.h"
@@ -87,8 +88,9 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
         button->setDefault(false);
     }
 
-    connect(Drive1_, &QComboBox::currentIndexChanged, this, [this] {
-        if (!selecting_)
+    // Only the user's choice counts, and only a choice of another drive.
+    connect(Drive1_, &QComboBox::activated, this, [this](int index) {
+        if (index != drive_)
             Drive1_Change();
     });
     connect(command1, &QPushButton::clicked, this, &Form2::Command1_Click);
@@ -117,19 +119,15 @@ void Form2::setDriveSource(DriveSource source)
 
 void Form2::fillDrives()
 {
-    selecting_ = true;
     Drive1_->clear();
     for (const QString &drive : drives_())
         Drive1_->addItem(QDir::toNativeSeparators(drive), drive);
-    selecting_ = false;
     selectDrive(driveOf(Dir1_->path()));
 }
 
 void Form2::selectDrive(int index)
 {
-    selecting_ = true;
     Drive1_->setCurrentIndex(index);
-    selecting_ = false;
     drive_ = index;
 }
 
@@ -164,7 +162,7 @@ void Form2::Drive1_Change()
         drive_ = Drive1_->currentIndex();
         return;
     }
-    look::showError(
+    showError(
         this, QStringLiteral("The drive is not ready."),
         QStringLiteral("\"%1\" cannot be found or read.").arg(QDir::toNativeSeparators(drive)));
     selectDrive(drive_);
@@ -173,7 +171,7 @@ void Form2::Drive1_Change()
 void Form2::Command1_Click()
 {
     // On failure the user keeps the dialog, the folder and the name, and can correct them.
-    if (look::trySave(this, [this] {
+    if (trySave(this, [this] {
             mission::assemble(toPath(Dir1_->path()), Text1_->text().toLocal8Bit().toStdString());
         }))
         shell().hideSaveDialog();

@@ -43,5 +43,4 @@ private:
     DirList *Dir1_;
     QLineEdit *Text1_;
     int drive_ = -1; // the drive the list is on
-    bool selecting_ = false;
 };

@@ -1,5 +1,6 @@
 #include "gb.h"
 
+#include "errorbox.h"
 #include "look.h"
 
 #include "characterblock.h"
@@ -13,6 +14,7 @@
 #include <QPixmap>
 #include <QPushButton>
 
+#include <iterator>
 #include <string>
 
 namespace
@@ -39,10 +41,12 @@ const look::Control kDesign[] = {
     {"ck_decoy",    Kind::CheckBox, "Frame3", "Decoy",                                    120,  840, 1815,  255, 10,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_cuffs",    Kind::CheckBox, "Frame3", "Handcuffs",                                120, 1080, 1815,  255, 11,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_stones",   Kind::CheckBox, "Frame3", "Stones",                                   120, 1320, 1815,  255, 12,          9.75,                 false, look::kStandard, look::kStandard},
+    // "Visisble" is the caption's designed spelling: do not correct it.
     {"visibility",  Kind::CheckBox, "Frame2", "Visisble to enemies",                      120,  360, 2055,  255,  5,          9.75,                 false, look::kStandard, look::kStandard},
     {"health",      Kind::CheckBox, "Frame2", "Invincible",                               120,  600, 2055,  255,  6,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_sniper",   Kind::CheckBox, "Frame4", "Sniper Rifle",                             120,  360, 1815,  255, 14,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_rifle",    Kind::CheckBox, "Frame4", "Rifle",                                    120,  600, 1815,  255, 20,          9.75,                 false, look::kStandard, look::kStandard},
+    // "Muchine" is the caption's designed spelling: do not correct it.
     {"ck_mgun",     Kind::CheckBox, "Frame4", "Muchine Gun",                              120,  840, 1815,  255, 15,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_lethal",   Kind::CheckBox, "Frame4", "Lethal Injection",                         120, 1080, 1815,  255, 16,          9.75,                 false, look::kStandard, look::kStandard},
     {"ck_aid",      Kind::CheckBox, "Frame4", "First Aid",                                120, 1320, 1815,  255, 17,          9.75,                 false, look::kStandard, look::kStandard},
@@ -120,15 +124,31 @@ Qt::CheckState checkStateOf(mission::CheckValue value)
     }
 }
 
-// A holder that is never shown, with its picture read from the program's resources.
-QLabel *makeHolder(QWidget *window, const char *name)
-{
-    auto *holder = new QLabel(window);
-    holder->setObjectName(QString::fromLatin1(name));
-    holder->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.bmp").arg(QLatin1String(name))));
-    holder->hide();
-    return holder;
-}
+// The appearance table: each item of `grafico`, in list order, with the holder whose picture it
+// shows and the animation token it sets. The four enemy items share one picture.
+struct Appearance {
+    const char *text;
+    const char *holder;
+    const char *token;
+};
+
+// clang-format off
+const Appearance kAppearances[] = {
+    {"GB_Normal",           "foto_gb",     "COMANDO"},
+    {"GB_Desert(disabled)", "foto_gb",     "COMANDO"},
+    {"Sniper",              "foto_sniper", "FRANCOT"},
+    {"Driver",              "foto_driver", "MECANIC"},
+    {"Spy",                 "foto_spy",    "ESPIA"},
+    {"Nazi General",        "foto_x",      "OFFICIAL"},
+    {"Nazi Officer",        "foto_x",      "CABO"},
+    {"Nazi Soldier",        "foto_x",      "ALEMAN2"},
+    {"Nazi Patrolman",      "foto_x",      "ALEGABAR"},
+};
+// clang-format on
+
+// The picture holders: never shown themselves, each loaded with the window from the program's
+// resources, so that switching appearance reads no file.
+const char *const kHolders[] = {"foto_gb", "foto_sniper", "foto_driver", "foto_spy", "foto_x"};
 
 } // namespace
 
@@ -157,15 +177,16 @@ gb::gb(Shell &shell) : Form(shell)
         box->setFocusPolicy(Qt::NoFocus);
     }
 
-    foto_gb_ = makeHolder(this, "foto_gb");
-    foto_sniper_ = makeHolder(this, "foto_sniper");
-    foto_driver_ = makeHolder(this, "foto_driver");
-    foto_spy_ = makeHolder(this, "foto_spy");
-    foto_x_ = makeHolder(this, "foto_x");
+    for (const char *name : kHolders) {
+        auto *holder = new QLabel(this);
+        holder->setObjectName(QString::fromLatin1(name));
+        holder->setPixmap(QPixmap(QStringLiteral(":/pictures/%1.bmp").arg(QLatin1String(name))));
+        holder->hide();
+    }
 
     foto_ = findChild<QLabel *>(QStringLiteral("foto"));
     foto_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    showPicture(foto_gb_);
+    showPicture("foto_gb");
 
     grafico_ = findChild<QListWidget *>(QStringLiteral("grafico"));
     grafico_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -189,17 +210,8 @@ gb::gb(Shell &shell) : Form(shell)
 void gb::Form_Load()
 {
     shell().gb_anim() = QStringLiteral("COMANDO");
-    grafico_->addItems({
-        QStringLiteral("GB_Normal"),
-        QStringLiteral("GB_Desert(disabled)"),
-        QStringLiteral("Sniper"),
-        QStringLiteral("Driver"),
-        QStringLiteral("Spy"),
-        QStringLiteral("Nazi General"),
-        QStringLiteral("Nazi Officer"),
-        QStringLiteral("Nazi Soldier"),
-        QStringLiteral("Nazi Patrolman"),
-    });
+    for (const Appearance &appearance : kAppearances)
+        grafico_->addItem(QString::fromLatin1(appearance.text));
     Command1_->setFocus();
 }
 
@@ -216,50 +228,31 @@ mission::SheetValues gb::values() const
     return values;
 }
 
-void gb::showPicture(const QLabel *holder)
+void gb::showPicture(const char *holder)
 {
-    foto_->setPixmap(holder->pixmap());
+    foto_->setPixmap(findChild<QLabel *>(QString::fromLatin1(holder))->pixmap());
 }
 
 void gb::grafico_Click()
 {
-    const auto selected = [this](int row) {
-        const QListWidgetItem *item = grafico_->item(row);
-        return item && item->isSelected();
-    };
-
-    const QLabel *holder = foto_x_;
-    const char *token = "ALEGABAR";
-    const bool normal = selected(0);
-    const bool desert = selected(1);
-    if (normal || desert) {
-        holder = foto_gb_;
-        token = "COMANDO";
-    } else if (selected(2)) {
-        holder = foto_sniper_;
-        token = "FRANCOT";
-    } else if (selected(3)) {
-        holder = foto_driver_;
-        token = "MECANIC";
-    } else if (selected(4)) {
-        holder = foto_spy_;
-        token = "ESPIA";
-    } else if (selected(5)) {
-        token = "OFFICIAL";
-    } else if (selected(6)) {
-        token = "CABO";
-    } else if (selected(7)) {
-        token = "ALEMAN2";
+    // The first row whose item is selected; any other case is the last row.
+    const Appearance *chosen = &kAppearances[std::size(kAppearances) - 1];
+    for (std::size_t row = 0; row < std::size(kAppearances); ++row) {
+        const QListWidgetItem *item = grafico_->item(static_cast<int>(row));
+        if (item && item->isSelected()) {
+            chosen = &kAppearances[row];
+            break;
+        }
     }
-    showPicture(holder);
-    shell().gb_anim() = QString::fromLatin1(token);
+    showPicture(chosen->holder);
+    shell().gb_anim() = QString::fromLatin1(chosen->token);
 }
 
 void gb::Command1_Click()
 {
     // A failed write leaves the sheet open with every value as it was, so the user can put the
     // workspace right and save again; the save dialog opens only after both blocks are written.
-    if (look::trySave(this, [this] {
+    if (trySave(this, [this] {
             const mission::SheetValues sheet = values();
             const std::string anim = shell().gb_anim().toLatin1().toStdString();
             mission::writeCharacterBlock(sheet, anim);
@@ -280,6 +273,7 @@ void gb::Command3_Click()
 
 void gb::gb_remove_Click()
 {
+    // "Tobrins", without the apostrophe, is this box's designed title: do not correct it.
     QMessageBox box(QMessageBox::Information, QStringLiteral("Tobrins Mustrel"),
                     QStringLiteral("This option will be active in future versions"),
                     QMessageBox::Ok, this);

@@ -32,17 +32,11 @@ private:
     void Command3_Click();
     void gb_remove_Click();
 
-    // Shows the picture a holder already has in memory.
-    void showPicture(const QLabel *holder);
+    // Shows the picture that the named holder already has in memory.
+    void showPicture(const char *holder);
 
     std::array<QCheckBox *, 12> boxes_{};
     QLabel *foto_;
     QListWidget *grafico_;
     QPushButton *Command1_;
-    // The appearance pictures, loaded with the window, never shown themselves.
-    QLabel *foto_gb_;
-    QLabel *foto_sniper_;
-    QLabel *foto_driver_;
-    QLabel *foto_spy_;
-    QLabel *foto_x_;
 };

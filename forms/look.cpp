@@ -7,11 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <algorithm>
-#include <exception>
 #include <vector>
 
 namespace look
@@ -152,27 +150,6 @@ void setUpApplication(QApplication &app)
     QApplication::setWindowIcon(programIcon());
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);
-}
-
-void showError(QWidget *parent, const QString &action, const QString &reason)
-{
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tobrin's Mustrel"), action,
-                    QMessageBox::Ok, parent);
-    box.setInformativeText(reason);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-}
-
-bool trySave(QWidget *parent, const std::function<void()> &save)
-{
-    try {
-        save();
-        return true;
-    } catch (const std::exception &e) {
-        showError(parent, QStringLiteral("The mission could not be saved."),
-                  QString::fromLocal8Bit(e.what()));
-        return false;
-    }
 }
 
 QIcon programIcon()

@@ -6,7 +6,6 @@
 #include <QRect>
 #include <QString>
 
-#include <functional>
 #include <span>
 
 class QApplication;
@@ -65,15 +64,6 @@ void setUpWindow(QWidget *window, const QString &title, QRect clientTwips);
 // Custom is made by the window beforehand, under its name), places and styles it, and puts the
 // focusable ones in their tab order. Frames must come before the controls inside them.
 void build(QWidget *window, std::span<const Control> controls);
-
-// Tells the user that an action failed and why, in a message box modal to the whole program;
-// returns when the user has dismissed it.
-void showError(QWidget *parent, const QString &action, const QString &reason);
-
-// Runs a step of saving the mission. If it fails, the user is told that the mission could not be
-// saved and why (the error names the file and the reason), and the result is false; the window
-// stays as it was, so the user can put things right and save again.
-[[nodiscard]] bool trySave(QWidget *parent, const std::function<void()> &save);
 
 [[nodiscard]] QFont arial(double points, bool bold = false);
 [[nodiscard]] QIcon programIcon();

@@ -160,8 +160,10 @@ class Display:
 
 def start_xvfb():
     read_end, write_end = os.pipe()
+    # Without -noreset the server resets whenever its last client leaves: an xdotool call that
+    # ends before the editor has connected would make the editor's connection fail.
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=[write_end],
+                             "-nolisten", "tcp", "-noreset"], pass_fds=[write_end],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_end)
     with os.fdopen(read_end) as pipe:

@@ -21,13 +21,8 @@ private slots:
         Form1 &w = t.program.form1();
         auto *list = child<QListWidget>(w, "List2");
         auto *next = child(w, "Command1");
-        QCOMPARE(list->count(), 1);
-        QCOMPARE(list->item(0)->text(), "Guess who's coming tonight");
         QVERIFY(list->selectedItems().isEmpty());
         QCOMPARE(w.focusWidget(), list);
-        QCOMPARE(child<QLabel>(w, "Label3")->text(),
-                 "This is still experimental version which allows you to modify only Green Beret "
-                 "and only in Mission Pack Demo");
         QVERIFY(!next->isEnabled()); // and a click does nothing
         QTest::mouseClick(next, Qt::LeftButton);
         QVERIFY(!t.program.isLoaded(Program::Window::gb));
@@ -53,13 +48,14 @@ private slots:
         TestProgram t;
         Form1 &w = t.program.form1();
         checkLook(w, "Tobrin's Mustrel", {512, 383},
-                  {"Label2 8,8 409x33 Arial 18 bold #ff0000",
-                   "Label3 16,40 433x57 Arial 12 #008000",
-                   "Frame1 8,112 161x201 Arial 9.75 #ff0000 on #000000",
-                   "Frame2 176,112 185x201 Arial 9.75 #ff0000 on #000000",
-                   "Frame2/List2 16,24 153x158 Arial 8.25 standard",
-                   "Command1 320,344 89x25 Arial 9.75 standard",
-                   "Command2 416,344 89x25 Arial 9.75 standard"});
+                  {"Label2 [ TOBRIN'S MUSTREL V.00] 8,8 409x33 Arial 18 bold #ff0000",
+                   "Label3 [This is still experimental version which allows you to modify only "
+                   "Green Beret and only in Mission Pack Demo] 16,40 433x57 Arial 12 #008000",
+                   "Frame1 [Commandos: BEL] 8,112 161x201 Arial 9.75 #ff0000 on #000000",
+                   "Frame2 [Mission Pack] 176,112 185x201 Arial 9.75 #ff0000 on #000000",
+                   "Frame2/List2 [Guess who's coming tonight] 16,24 153x158 Arial 8.25 standard",
+                   "Command1 [Next] 320,344 89x25 Arial 9.75 standard",
+                   "Command2 [Exit] 416,344 89x25 Arial 9.75 standard"});
         QCOMPARE(tabChain(child(w, "Command1")), QStringList({"Command1", "List2", "Command2"}));
     }
 };

@@ -66,12 +66,10 @@ class Form2Test : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
     // OK with the offered name writes the mission, hides the dialog and keeps a replaced file
     // as the backup the first time only. "Save Mission" while the dialog is open rewrites the
     // blocks that OK then copies. A subfolder opened by double-click, then one inside it by
-    // Enter: OK writes there.
+    // Enter under a name typed with blanks around it: OK writes there, the name as typed.
     void okWritesTheMission()
     {
         Session s;
@@ -90,12 +88,16 @@ private slots:
         QCOMPARE(contents("Mapa0001.mis"), expectedMission());
         QCOMPARE(contents("Mapa0001.mis.bak"), "original");
 
-        for (QString folder : {"a", "a/b"}) {
+        const std::pair<QString, QString> saves[] = {{"a", "Mapa0001.mis"},
+                                                     {"a/b", " spaced .mis "}};
+        for (const auto &[folder, name] : saves) {
             s.saveMission();
             s.open(folder.section('/', -1), folder.size() > 1);
+            s.name()->selectAll();
+            QTest::keyClicks(s.name(), name);
             QCOMPARE(s.press("Command1"), QStringList());
-            QCOMPARE(s.state(), "hidden Mapa0001.mis in " + folder);
-            QCOMPARE(contents(folder + "/Mapa0001.mis"), expectedMission());
+            QCOMPARE(s.state(), "hidden " + name + " in " + folder);
+            QCOMPARE(contents(folder + '/' + name), expectedMission());
         }
         QCOMPARE(QDir::currentPath(), s.start);
     }
@@ -125,7 +127,8 @@ private slots:
 
     // The chain from the root to the opened folder, which is current, then its subfolders by
     // name without regard to case; no hidden folder, no file; a vanished folder is reported.
-    // Another drive opens its folder and keeps the name; one not ready is reported and left.
+    // Another drive opens its folder and keeps the name; the drive it is on, taken again, changes
+    // nothing; one not ready is reported and left.
     void folderAndDriveLists()
     {
         Session s;
@@ -138,7 +141,9 @@ private slots:
         QCOMPARE(s.dirs()->currentIndex().row(), chain.size());
         QVERIFY(QDir().rmdir("gone"));
         QStringList said = answerMessages([&s] { s.open("gone"); });
-        QVERIFY2(said.size() == 1 && said[0].contains(s.start + "/gone"),
+        QVERIFY2(said.size() == 1 &&
+                     said[0].startsWith(kErrorBox + "The folder could not be opened.|") &&
+                     said[0].contains(s.start + "/gone"),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.dirs()->path(), s.start);
 
@@ -146,10 +151,15 @@ private slots:
         const QString missing = other.path() + "-missing";
         s.dialog().setDriveSource([&] { return QStringList{"/", other.path(), missing}; });
         s.name()->setText("Kept.mis");
+        s.drives()->showPopup();
+        QTest::keyClick(s.drives()->view(), Qt::Key_Return);
+        QCOMPARE(s.dirs()->path(), s.start);
         QTest::keyClick(s.drives(), Qt::Key_Down);
         QCOMPARE(s.dirs()->path() + ' ' + s.name()->text(), other.path() + " Kept.mis");
         said = answerMessages([&s] { QTest::keyClick(s.drives(), Qt::Key_Down); });
-        QVERIFY2(said.size() == 1 && said[0].contains(missing), qPrintable(said.join('\n')));
+        QVERIFY2(said.size() == 1 && said[0].startsWith(kErrorBox + "The drive is not ready.|") &&
+                     said[0].contains(missing),
+                 qPrintable(said.join('\n')));
         QCOMPARE(s.drives()->currentIndex(), 1);
         QCOMPARE(s.dirs()->path(), other.path());
     }
@@ -186,7 +196,8 @@ private slots:
 
         const QStringList said = s.press("Command1");
         const QString named = '"' + (file ? s.start + '/' + removed : target) + '"';
-        QVERIFY2(said.size() == 1 && said[0].contains("|The mission could not be saved.|") &&
+        QVERIFY2(said.size() == 1 &&
+                     said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
                      said[0].contains(named),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.state(), before);
@@ -200,10 +211,10 @@ private slots:
         Form2 &w = s.dialog();
         checkLook(w, "Save Mission", {292, 221},
                   {"Drive1 8,8 121x22 Arial 8.25 standard", "Dir1 8,40 121x171 system standard",
-                   "Label1 120,24 73x17 Arial 8.25 #00ff00",
+                   "Label1 [Save as:] 120,24 73x17 Arial 8.25 #00ff00",
                    "Text1 152,40 129x21 Arial 8.25 standard",
-                   "Command1 152,144 129x25 Arial 9.75 standard",
-                   "Command2 152,184 129x25 Arial 9.75 standard"});
+                   "Command1 [OK] 152,144 129x25 Arial 9.75 standard",
+                   "Command2 [Cancel] 152,184 129x25 Arial 9.75 standard"});
         QCOMPARE(tabChain(s.drives()),
                  QStringList({"Drive1", "Dir1", "Text1", "Command1", "Command2"}));
         // Where "Save as:" overlaps the drive list, a click reaches the drive list.

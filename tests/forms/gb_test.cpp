@@ -184,14 +184,15 @@ private slots:
         unchanged();
         QCOMPARE(
             answerMessages([&] { QTest::mouseClick(child(w, "gb_remove"), Qt::LeftButton); }),
-            QStringList("Tobrins Mustrel|info|This option will be active in future versions|"));
+            QStringList(
+                "Tobrins Mustrel|info|application|This option will be active in future versions|"));
         unchanged();
         QVERIFY(!QFile::exists("tobrinmis/gb.tmp"));
 
         QVERIFY(QDir("tobrinmis").removeRecursively());
         const QStringList said = answerMessages([&] { s.saveMission(); });
         QCOMPARE(said.size(), 1);
-        QVERIFY2(said[0].startsWith("Tobrin's Mustrel|error|The mission could not be saved.|") &&
+        QVERIFY2(said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
                      said[0].contains(s.start + "/tobrinmis/gb.tmp"),
                  qPrintable(said[0]));
         unchanged();
@@ -221,35 +222,38 @@ private slots:
         const QString frame = " #ff0000 on #000000", box = " Arial 9.75 #00ff00 on #000000",
                       unavailable = box + " dim #007000";
         checkLook(w, "GB in [Guess who's coming tonight]", {512, 385},
-                  {"Frame1 8,8 137x177 Arial 12 bold" + frame,
-                   "Frame5 8,192 137x121 Arial 9.75" + frame,
-                   "Frame3 160,8 153x121 Arial 9" + frame,
-                   "Frame2 160,136 153x89 Arial 9" + frame,
-                   "Frame4 320,8 185x217 Arial 9.75" + frame,
-                   "gb_remove 160,248 345x25 Arial 9.75 bold standard on #c00000",
-                   "Command2 216,344 89x25 Arial 9.75 standard",
-                   "Command1 312,344 97x25 Arial 9.75 standard",
-                   "Command3 416,344 89x25 Arial 9.75 standard",
+                  {"Frame1 [Green Beret] 8,8 137x177 Arial 12 bold" + frame,
+                   "Frame5 [Appearance] 8,192 137x121 Arial 9.75" + frame,
+                   "Frame3 [Standard Inventory] 160,8 153x121 Arial 9" + frame,
+                   "Frame2 [Extras] 160,136 153x89 Arial 9" + frame,
+                   "Frame4 [Other Inventory] 320,8 185x217 Arial 9.75" + frame,
+                   "gb_remove [Remove Green Beret from current mission] 160,248 345x25 Arial 9.75 "
+                   "bold standard on #c00000",
+                   "Command2 [Back] 216,344 89x25 Arial 9.75 standard",
+                   "Command1 [Save Mission] 312,344 97x25 Arial 9.75 standard",
+                   "Command3 [Exit] 416,344 89x25 Arial 9.75 standard",
                    "Frame1/foto 16,24 109x144 system #ff0000",
-                   "Frame5/grafico 8,24 121x88 Arial 8.25 standard",
-                   "Frame3/ck_gun 8,24 121x17" + box,
-                   "Frame3/ck_knife 8,40 121x17" + box,
-                   "Frame3/ck_decoy 8,56 121x17" + box,
-                   "Frame3/ck_cuffs 8,72 121x17" + box,
-                   "Frame3/ck_stones 8,88 121x17" + box,
-                   "Frame2/visibility 8,24 137x17" + box,
-                   "Frame2/health 8,40 137x17" + box,
-                   "Frame4/ck_sniper 8,24 121x17" + box,
-                   "Frame4/ck_rifle 8,40 121x17" + box,
-                   "Frame4/ck_mgun 8,56 121x17" + box,
-                   "Frame4/ck_lethal 8,72 121x17" + box,
-                   "Frame4/ck_aid 8,88 121x17" + box,
-                   "Frame4/Check5 8,104 121x17" + unavailable,
-                   "Frame4/Check6 8,120 121x17" + unavailable,
-                   "Frame4/ck_grenade 8,136 145x17" + unavailable,
-                   "Frame4/ck_tbomb 8,152 145x17" + unavailable,
-                   "Frame4/ck_rbomb 8,168 145x17" + unavailable,
-                   "Frame4/ck_flm 8,184 145x17" + unavailable});
+                   "Frame5/grafico [GB_Normal] [GB_Desert(disabled)] [Sniper] [Driver] [Spy] "
+                   "[Nazi General] [Nazi Officer] [Nazi Soldier] [Nazi Patrolman] 8,24 121x88 "
+                   "Arial 8.25 standard",
+                   "Frame3/ck_gun [Colt] 8,24 121x17" + box,
+                   "Frame3/ck_knife [Knife] 8,40 121x17" + box,
+                   "Frame3/ck_decoy [Decoy] 8,56 121x17" + box,
+                   "Frame3/ck_cuffs [Handcuffs] 8,72 121x17" + box,
+                   "Frame3/ck_stones [Stones] 8,88 121x17" + box,
+                   "Frame2/visibility [Visisble to enemies] 8,24 137x17" + box,
+                   "Frame2/health [Invincible] 8,40 137x17" + box,
+                   "Frame4/ck_sniper [Sniper Rifle] 8,24 121x17" + box,
+                   "Frame4/ck_rifle [Rifle] 8,40 121x17" + box,
+                   "Frame4/ck_mgun [Muchine Gun] 8,56 121x17" + box,
+                   "Frame4/ck_lethal [Lethal Injection] 8,72 121x17" + box,
+                   "Frame4/ck_aid [First Aid] 8,88 121x17" + box,
+                   "Frame4/Check5 [Mantrap] 8,104 121x17" + unavailable,
+                   "Frame4/Check6 [Harpoon] 8,120 121x17" + unavailable,
+                   "Frame4/ck_grenade [Grenades] 8,136 145x17" + unavailable,
+                   "Frame4/ck_tbomb [Time Bomb] 8,152 145x17" + unavailable,
+                   "Frame4/ck_rbomb [Remote Bomb] 8,168 145x17" + unavailable,
+                   "Frame4/ck_flm [Flamethrower] 8,184 145x17" + unavailable});
         QCOMPARE(
             tabChain(child(w, "Command1")),
             QStringList({"Command1", "Command2", "Command3", "visibility", "health", "ck_gun",

@@ -57,6 +57,7 @@ private slots:
         first->setWindowTitle("changed");
         closeBox(*first);
         QCOMPARE(windows(p), "hidden shown unloaded");
+        QVERIFY(first); // its close event might still be running: freed only by the event loop
         QTRY_VERIFY(first.isNull());
         QCOMPARE(p.form2().windowTitle(), "Save Mission");
         QCOMPARE(t.ends, 0);

@@ -54,7 +54,8 @@ inline QByteArray contents(const QString &path)
 }
 
 // Runs `action`, answering each message box it opens with OK; returns what each one said as
-// "title|icon|text|further text", the icon "info", "error" or "other".
+// "title|icon|modality|text|further text", the icon "info", "error" or "other", the modality
+// "application" (modal to the whole program), "window" or "none".
 inline QStringList answerMessages(const std::function<void()> &action)
 {
     QStringList said;
@@ -64,8 +65,12 @@ inline QStringList answerMessages(const std::function<void()> &action)
             const char *icon = box->icon() == QMessageBox::Information ? "info"
                                : box->icon() == QMessageBox::Critical  ? "error"
                                                                        : "other";
-            said << QString("%1|%2|%3|%4")
-                        .arg(box->windowTitle(), icon, box->text(), box->informativeText());
+            const char *modality = box->windowModality() == Qt::ApplicationModal ? "application"
+                                   : box->windowModality() == Qt::WindowModal    ? "window"
+                                                                                 : "none";
+            said << QString("%1|%2|%3|%4|%5")
+                        .arg(box->windowTitle(), icon, modality, box->text(),
+                             box->informativeText());
             box->button(QMessageBox::Ok)->click();
         }
     });
@@ -74,10 +79,34 @@ inline QStringList answerMessages(const std::function<void()> &action)
     return said;
 }
 
-// A control's look: "[frame/]name x,y wxh font colours", its place in pixels, "Arial <points>
-// [bold]" or "system", its text colour or "standard" (the system's), then " on <colour>" for a
-// coloured button face or a filled background and " dim <colour>" for a disabled control's own
-// text colour.
+// The texts the user reads on a control, each in brackets and followed by a blank: a label's, a
+// frame's title, a button's or a check box's, or each item of a list.
+inline QString textsOf(const QWidget &c)
+{
+    QStringList texts;
+    if (const auto *label = qobject_cast<const QLabel *>(&c))
+        texts << label->text();
+    else if (const auto *frame = qobject_cast<const QGroupBox *>(&c))
+        texts << frame->title();
+    else if (const auto *button = qobject_cast<const QAbstractButton *>(&c))
+        texts << button->text();
+    else if (const auto *list = qobject_cast<const QListWidget *>(&c))
+        for (int row = 0; row < list->count(); ++row)
+            texts << list->item(row)->text();
+    QString bracketed;
+    for (const QString &text : texts)
+        bracketed += text.isEmpty() ? QString() : '[' + text + "] ";
+    return bracketed;
+}
+
+// How an error box's answer begins: the program's name, the error icon, modal to the whole
+// program.
+inline const QString kErrorBox = "Tobrin's Mustrel|error|application|";
+
+// A control's look: "[frame/]name [text]... x,y wxh font colours", its texts (textsOf), its place
+// in pixels, "Arial <points> [bold]" or "system", its text colour or "standard" (the system's),
+// then " on <colour>" for a coloured button face or a filled background and " dim <colour>" for a
+// disabled control's own text colour.
 inline QString lookOf(const QWidget &c)
 {
     const QPalette &p = c.palette(), &system = QApplication::palette();
@@ -91,8 +120,8 @@ inline QString lookOf(const QWidget &c)
     const QFont f = c.font();
     const QRect r = c.geometry();
     const QWidget *frame = c.parentWidget() == c.window() ? nullptr : c.parentWidget();
-    return (frame ? frame->objectName() + '/' : QString()) + c.objectName() +
-           QString::asprintf(" %d,%d %dx%d ", r.x(), r.y(), r.width(), r.height()) +
+    return (frame ? frame->objectName() + '/' : QString()) + c.objectName() + ' ' + textsOf(c) +
+           QString::asprintf("%d,%d %dx%d ", r.x(), r.y(), r.width(), r.height()) +
            (f == QApplication::font(&c)
                 ? "system"
                 : QString::asprintf("%s %g%s", qPrintable(f.family()), f.pointSizeF(),
