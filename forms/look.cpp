@@ -1,5 +1,7 @@
 #include "look.h"
 
+#include "version.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -146,7 +148,7 @@ void setUpApplication(QApplication &app)
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Tobrin's Mustrel"));
-    QApplication::setApplicationVersion(QStringLiteral("0.00.0001"));
+    QApplication::setApplicationVersion(QString::fromLatin1(mission::kVersion));
     QApplication::setWindowIcon(programIcon());
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);

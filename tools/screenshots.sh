@@ -10,7 +10,7 @@ scratch="$(mktemp -d)"
 cp -R "$here/tobrinmis" "$scratch/"
 rm -f "$scratch"/tobrinmis/*.tmp
 
-Xvfb :91 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb :91 -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $app $xvfb 2>/dev/null; rm -rf "$scratch"' EXIT
 export DISPLAY=:91
