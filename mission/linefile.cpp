@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -45,12 +46,17 @@ namespace
 // short lines of mission script.
 constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
 
+// Byte k of the text as byte k of the word, counted from its low end, on every platform.
 std::uint64_t loadWord(const char *p)
 {
-    // Byte k of the text is byte k of the word on every platform; compilers make this one load.
-    std::uint64_t word = 0;
-    for (int k = 0; k < 8; ++k)
-        word |= std::uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t swapped = 0;
+        for (int k = 0; k < 8; ++k, word >>= 8)
+            swapped = (swapped << 8) | (word & 0xFF);
+        word = swapped;
+    }
     return word;
 }
 
@@ -58,6 +64,17 @@ std::uint64_t bytesEqual(std::uint64_t word, unsigned char byte)
 {
     const std::uint64_t t = word ^ (0x0101010101010101ULL * byte);
     return ~(((t & kLow7) + kLow7) | t | kLow7);
+}
+
+// The LFs among the eight bytes at `p` that lack a CR before them, as 0x80 in their bytes.
+// `crBefore` marks a CR just before the word, and becomes the mark of its last byte.
+std::uint64_t bareLineFeeds(const char *p, std::uint64_t &crBefore)
+{
+    const std::uint64_t word = loadWord(p);
+    const std::uint64_t cr = bytesEqual(word, '\r');
+    const std::uint64_t bare = bytesEqual(word, '\n') & ~((cr << 8) | crBefore);
+    crBefore = cr >> 56;
+    return bare;
 }
 
 } // namespace
@@ -85,15 +102,20 @@ std::string_view CrLfWriter::convert(std::string_view chunk)
         copied = lf; // the LF goes with the bytes after it
     };
 
+    // Most text has no LF that lacks its CR: words are tested eight at a time, and only a group
+    // that has one is gone through, word by word.
     std::size_t i = 0;
     std::uint64_t crBefore = afterCr_ ? 0x80 : 0; // the CR mark of the byte before the word
-    for (; i + 8 <= n; i += 8) {
-        const std::uint64_t word = loadWord(p + i);
-        const std::uint64_t cr = bytesEqual(word, '\r');
-        std::uint64_t bare = bytesEqual(word, '\n') & ~((cr << 8) | crBefore);
-        crBefore = cr >> 56;
-        for (; bare != 0; bare &= bare - 1)
-            addCr(i + static_cast<std::size_t>(std::countr_zero(bare)) / 8);
+    while (i + 8 <= n) {
+        const std::size_t words = std::min<std::size_t>(8, (n - i) / 8);
+        std::uint64_t bare[8];
+        std::uint64_t any = 0;
+        for (std::size_t k = 0; k < words; ++k)
+            any |= bare[k] = bareLineFeeds(p + i + 8 * k, crBefore);
+        for (std::size_t k = 0; any != 0 && k < words; ++k)
+            for (; bare[k] != 0; bare[k] &= bare[k] - 1)
+                addCr(i + 8 * k + static_cast<std::size_t>(std::countr_zero(bare[k])) / 8);
+        i += 8 * words;
     }
     for (; i < n; ++i)
         if (p[i] == '\n' && !(i > 0 ? p[i - 1] == '\r' : afterCr_))
