@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace importer
@@ -48,8 +49,7 @@ struct Blocks {
     std::vector<Pair> interfaces;
 };
 
-// What the search needs to know of the direct items of a pair still open, in one byte, so that
-// even a text nested ten million deep costs little more than its own size.
+// What the search needs to know of the direct items of a pair still open, in one byte.
 enum : std::uint8_t {
     kClassSeen = 1,        // the property .CLASS with the value BICHOALIADO
     kTokenSeen = 2,        // the property .TOKEN with the value COMANDO
@@ -60,31 +60,39 @@ enum : std::uint8_t {
     kItemCount = 64,       // the two top bits count the items so far: 0, 1, 2, or 3 and more
 };
 
-std::uint8_t items(std::uint8_t pair)
+// A pair still open: where its "[" is, and what is known of its items. Eight bytes a level, in
+// a deque that grows without copying, so that a text nested ten million deep costs a few times
+// its own size.
+struct OpenPair {
+    std::uint64_t open : 56;
+    std::uint64_t items : 8;
+};
+
+unsigned itemCount(unsigned items)
 {
-    return pair / kItemCount;
+    return items / kItemCount;
 }
 
-// A word or property (`token`), or a nested pair (none), is the pair's next direct item.
-void addItem(std::uint8_t &pair, const ScriptToken *token)
+// The pair's items with a word or property (`token`), or a nested pair (none), after them.
+unsigned withItem(unsigned items, const ScriptToken *token)
 {
     using Kind = ScriptToken::Kind;
-    const std::uint8_t before = pair;
-    pair &= ~(kAfterClass | kAfterToken);
-    if (items(before) < 3)
-        pair += kItemCount;
+    unsigned after = items & ~unsigned{kAfterClass | kAfterToken};
+    if (itemCount(items) < 3)
+        after += kItemCount;
     if (!token)
-        return;
-    if ((before & kAfterClass) && token->text == "BICHOALIADO")
-        pair |= kClassSeen;
-    if ((before & kAfterToken) && token->text == "COMANDO")
-        pair |= kTokenSeen;
-    if (items(before) == 0 && token->kind == Kind::Word && token->text == "SUBINTERFACEALIADO")
-        pair |= kHeadIsSub;
+        return after;
+    if ((items & kAfterClass) && token->text == "BICHOALIADO")
+        after |= kClassSeen;
+    if ((items & kAfterToken) && token->text == "COMANDO")
+        after |= kTokenSeen;
+    if (itemCount(items) == 0 && token->kind == Kind::Word && token->text == "SUBINTERFACEALIADO")
+        after |= kHeadIsSub;
     if (token->kind == Kind::Property && token->text == ".CLASS")
-        pair |= kAfterClass;
+        after |= kAfterClass;
     if (token->kind == Kind::Property && token->text == ".TOKEN")
-        pair |= kAfterToken;
+        after |= kAfterToken;
+    return after;
 }
 
 // Checks the text and finds its blocks in one pass, without recursion.
@@ -94,34 +102,31 @@ Blocks findBlocks(std::string_view text)
     Blocks blocks;
     ScriptReader reader(text);
     ScriptChecker checker(text);
-    std::vector<std::size_t> opens; // the "[" of each pair still open, innermost last
-    std::vector<std::uint8_t> pairs;
+    std::deque<OpenPair> open; // innermost last
     ScriptToken token;
     while (reader.next(token) && checker.add(token)) {
         switch (token.kind) {
         case Kind::Open:
-            if (!pairs.empty())
-                addItem(pairs.back(), nullptr);
-            opens.push_back(token.offset);
-            pairs.push_back(0);
+            if (!open.empty())
+                open.back().items = withItem(open.back().items, nullptr);
+            open.push_back({token.offset, 0});
             break;
         case Kind::Close: {
-            const std::uint8_t pair = pairs.back();
-            const Pair found{opens.back(), token.offset};
-            opens.pop_back();
-            pairs.pop_back();
-            if ((pair & kClassSeen) && (pair & kTokenSeen))
+            const OpenPair pair = open.back();
+            open.pop_back();
+            const Pair found{pair.open, token.offset};
+            if ((pair.items & kClassSeen) && (pair.items & kTokenSeen))
                 blocks.characters.push_back(found);
-            if ((pair & kHeadIsSub) && (pair & kSecondIsComando))
+            if ((pair.items & kHeadIsSub) && (pair.items & kSecondIsComando))
                 blocks.interfaces.push_back(found);
-            if (!pairs.empty() && items(pairs.back()) == 2 && (pair & kTokenSeen))
-                pairs.back() |= kSecondIsComando;
+            if (!open.empty() && itemCount(open.back().items) == 2 && (pair.items & kTokenSeen))
+                open.back().items |= kSecondIsComando;
             break;
         }
         case Kind::Property:
         case Kind::Word:
-            if (!pairs.empty())
-                addItem(pairs.back(), &token);
+            if (!open.empty())
+                open.back().items = withItem(open.back().items, &token);
             break;
         }
     }
