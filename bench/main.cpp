@@ -50,7 +50,7 @@ public:
             const auto peer = medians_.find(c.peer);
             if (subject == medians_.end() || peer == medians_.end())
                 continue;
-            std::printf("%-28s %-28s %7.2f  %s  (%.1f ms / %.1f ms)\n", c.subject.c_str(),
+            std::printf("%-28s %-28s %7.2f  %s  (%.2f ms / %.2f ms)\n", c.subject.c_str(),
                         c.peer.c_str(), subject->second.seconds / peer->second.seconds,
                         c.goal.c_str(), subject->second.seconds * 1e3, peer->second.seconds * 1e3);
         }
