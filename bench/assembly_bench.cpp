@@ -1,284 +1,156 @@
-// How long the mission assembly takes next to a plain copy of the same five files.
-//
-// A workspace is set up once in a temporary folder: three stored pieces of about 20 MB of mission
-// script lines (20 to 60 bytes, CR LF ended) and the two blocks from their writers. Then:
-//   BM_Assemble         mission::assemble into that folder (line ends rewritten, the new file
-//                       synced to disk, then renamed over the previous one);
-//   BM_PlainCopy        the five files copied one after the other into one file of the same
-//                       folder, 64 KiB read()/write() blocks, no line processing, no sync;
-//   BM_PlainCopySynced  the same copy, synced to disk before it is closed.
-// At the end the ratios of BM_Assemble to both copies are printed.
+// The mission assembly next to "cat <the five files> > out && sync out", done in this process
+// with the same system calls (copy_file_range, then fsync), and next to the same copy made into
+// a new file renamed over the old one, as a safe save must; on three workspaces: the shipped
+// pieces (a typical save, 17 KB), 100 MB of CR LF pieces, and the same pieces with LF line ends,
+// which the assembly rewrites.
 
 #include "assembly.h"
+#include "benchtools.h"
 #include "characterblock.h"
 #include "interfaceblock.h"
-#include "sheetvalues.h"
 #include "workspace.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <filesystem>
-#include <map>
-#include <random>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
-#include <string>
 #include <unistd.h>
-#include <vector>
 
-namespace fs = std::filesystem;
+namespace bench
+{
 
 namespace
 {
 
-constexpr std::size_t kPieceBytes = 20 * 1000 * 1000;
-constexpr std::size_t kCopyBlock = 64 * 1024;
+struct Workspace {
+    const char *name;
+    int pieceMegabytes; // 0: the shipped pieces
+    const char *lineEnd;
+};
 
-fs::path g_folder; // the benchmark's folder, also the current one
-std::int64_t g_missionBytes = 0;
+constexpr Workspace kWorkspaces[] = {
+    {"typical", 0, "\r\n"},
+    {"100MB_CRLF", 100, "\r\n"},
+    {"100MB_LF", 100, "\n"},
+};
+
+std::string shippedPiece(std::string_view name)
+{
+    std::ifstream in(fs::path(TM_SOURCE_DIR) / mission::kWorkspaceFolder / name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in)
+        throw std::runtime_error("cannot read the shipped " + std::string(name));
+    return bytes.str();
+}
+
+// The workspace's folder, made the first time it is asked for; its total size in bytes.
+std::pair<fs::path, std::int64_t> workspace(const Workspace &w)
+{
+    const fs::path folder = newFolder(std::string("assemble_") + w.name);
+    const fs::path pieces = folder / mission::kWorkspaceFolder;
+    if (!fs::exists(pieces)) {
+        fs::create_directory(pieces);
+        const std::string_view names[] = {mission::kPiece1, mission::kPiece2, mission::kPiece3};
+        for (std::uint32_t k = 0; k < 3; ++k)
+            writeWhole(pieces / names[k],
+                       w.pieceMegabytes == 0
+                           ? shippedPiece(names[k])
+                           : scriptLines(w.pieceMegabytes * 1000000 / 3, k + 1, w.lineEnd));
+        const fs::path previous = fs::current_path();
+        fs::current_path(folder);
+        mission::writeCharacterBlock(mission::SheetValues{}, "COMANDO");
+        mission::writeInterfaceBlock(mission::SheetValues{});
+        fs::current_path(previous);
+        ::sync();
+    }
+    std::int64_t bytes = 0;
+    for (const auto name : mission::kMissionSources)
+        bytes += static_cast<std::int64_t>(fs::file_size(pieces / name));
+    return {folder, bytes};
+}
 
 [[noreturn]] void fail(const std::string &what)
 {
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
 
-// A line of mission script such as the stored pieces hold, 20 to 60 bytes.
-std::string scriptLine(std::mt19937 &random)
+// "cat <sources> > out && sync out" as coreutils 9 does it: the kernel copies between the
+// files where it can, and read() and write() do otherwise. With `replace`, the copy goes to a
+// new file that is then renamed over "out", as a save that cannot leave a half-written file must
+// do.
+void catAndSync(const fs::path &folder, bool replace)
 {
-    static const char *const kWords[] = {"PIEDRA", "PISTOLA", "TABACO",   "ALEMAN2", "CABO",
-                                         "ESPIA",  "MIRILLA", "SEGNUELO", "CAJA",    "PUERTA"};
-    const auto word = [&] { return std::string(kWords[random() % std::size(kWords)]); };
-    const auto number = [&] { return std::to_string(random() % 5000); };
-    std::string line;
-    switch (random() % 10) {
-    case 0:
-        line = "[ .TOKEN IT_" + word() + " .DISPONIBLE NO ]";
-        break;
-    case 1:
-        line = "[ auGoto [ .CARISMA " + number() + " ] ]";
-        break;
-    case 2:
-        line = ".XYZ [ " + number() + " " + number() + " 0 ]";
-        break;
-    case 3:
-        line = ".ANGULO " + number();
-        break;
-    case 4:
-        line = "[ .CLASS MACRO .MACRO " + word() + " .TOKEN " + word() + number() + " ]";
-        break;
-    case 5:
-        line = ".VOLCOLISION [ CILINDRO [ .R " + number() + " .H " + number() + " ] ]";
-        break;
-    case 6:
-        line = ".LISTAS [ EJEC CHOC VISI SELE ]";
-        break;
-    case 7:
-        line = ".GRAPH [ .ANIM " + word() + " .RENDERVOL [ CUBO ] ]";
-        break;
-    case 8:
-        line = "[ .CLASS BICHOALEMAN .TOKEN " + word() + number() + " ]";
-        break;
-    default:
-        line = ".ITEMS [ [ .TOKEN IT_" + word() + " ] ]";
-        break;
-    }
-    if (line.size() < 20)
-        line.resize(20, ' ');
-    if (line.size() > 60)
-        line.resize(60);
-    return line;
-}
-
-std::string scriptPiece(std::uint32_t seed)
-{
-    std::mt19937 random(seed);
-    std::string piece;
-    piece.reserve(kPieceBytes + 100);
-    while (piece.size() < kPieceBytes) {
-        piece += scriptLine(random);
-        piece += "\r\n";
-    }
-    return piece;
-}
-
-void writeWhole(const fs::path &path, const std::string &bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        fail("cannot create " + path.string());
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0)
-            fail("cannot write " + path.string());
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-}
-
-void setUpWorkspace()
-{
-    std::string pattern = (fs::temp_directory_path() / "tm_mission_bench_XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        fail("cannot make a temporary folder");
-    g_folder = pattern;
-    fs::current_path(g_folder);
-    fs::create_directory(mission::kWorkspaceFolder);
-    writeWhole(mission::workspacePath(mission::kPiece1), scriptPiece(1));
-    writeWhole(mission::workspacePath(mission::kPiece2), scriptPiece(2));
-    writeWhole(mission::workspacePath(mission::kPiece3), scriptPiece(3));
-    mission::writeCharacterBlock(mission::SheetValues{}, "COMANDO");
-    mission::writeInterfaceBlock(mission::SheetValues{});
-    for (const auto name : mission::kMissionSources)
-        g_missionBytes += static_cast<std::int64_t>(fs::file_size(mission::workspacePath(name)));
-    ::sync();
-}
-
-void plainCopy(const fs::path &target, bool synced)
-{
-    static std::vector<char> buffer(kCopyBlock);
-    const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const fs::path target = folder / "cat.mis";
+    const fs::path written = replace ? folder / ".cat.mis.new" : target;
+    const int out = ::open(written.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (out < 0)
-        fail("cannot create " + target.string());
+        fail("cannot create " + written.string());
+    static char buffer[128 * 1024];
     for (const auto name : mission::kMissionSources) {
-        const int in = ::open(mission::workspacePath(name).c_str(), O_RDONLY | O_CLOEXEC);
+        const fs::path source = folder / mission::kWorkspaceFolder / name;
+        const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
-            fail("cannot open " + std::string(name));
-        for (;;) {
-            const ssize_t n = ::read(in, buffer.data(), buffer.size());
+            fail("cannot open " + source.string());
+        ssize_t n;
+        while ((n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0)) > 0) {
+        }
+        if (n < 0) {
+            while ((n = ::read(in, buffer, sizeof buffer)) > 0)
+                if (::write(out, buffer, static_cast<std::size_t>(n)) != n)
+                    fail("cannot write " + written.string());
             if (n < 0)
-                fail("cannot read " + std::string(name));
-            if (n == 0)
-                break;
-            for (ssize_t done = 0; done < n;) {
-                const ssize_t w =
-                    ::write(out, buffer.data() + done, static_cast<std::size_t>(n - done));
-                if (w < 0)
-                    fail("cannot write " + target.string());
-                done += w;
-            }
+                fail("cannot read " + source.string());
         }
         ::close(in);
     }
-    if (synced && ::fsync(out) != 0)
-        fail("cannot sync " + target.string());
+    if (::fsync(out) != 0)
+        fail("cannot sync " + written.string());
     ::close(out);
+    if (replace && ::rename(written.c_str(), target.c_str()) != 0)
+        fail("cannot rename " + written.string());
 }
-
-// Every benchmark starts with the disk caught up, so that data one of them left unwritten is
-// not written back on another's time.
-void BM_Assemble(benchmark::State &state)
-{
-    ::sync();
-    for (auto _ : state)
-        mission::assemble(g_folder, "Mapa.mis");
-    state.SetBytesProcessed(state.iterations() * g_missionBytes);
-}
-
-void BM_PlainCopy(benchmark::State &state)
-{
-    ::sync();
-    for (auto _ : state)
-        plainCopy(g_folder / "plain.mis", false);
-    state.SetBytesProcessed(state.iterations() * g_missionBytes);
-}
-
-void BM_PlainCopySynced(benchmark::State &state)
-{
-    ::sync();
-    for (auto _ : state)
-        plainCopy(g_folder / "synced.mis", true);
-    state.SetBytesProcessed(state.iterations() * g_missionBytes);
-}
-
-BENCHMARK(BM_Assemble)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlainCopy)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PlainCopySynced)->UseRealTime()->Unit(benchmark::kMillisecond);
-
-// The console report, keeping each benchmark's real time per iteration (the mean over
-// repetitions, when there are some) for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter
-{
-public:
-    // Colours only on a terminal.
-    RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const auto &run : runs) {
-            if (run.error_occurred)
-                continue;
-            const double seconds =
-                run.real_accumulated_time /
-                static_cast<double>(std::max<benchmark::IterationCount>(run.iterations, 1));
-            auto &entry = times_[run.run_name.function_name];
-            if (run.run_type == Run::RT_Aggregate) {
-                if (run.aggregate_name == "mean") {
-                    entry.seconds = seconds;
-                    entry.fromMean = true;
-                }
-            } else if (!entry.fromMean) {
-                entry.sum += seconds;
-                entry.seconds = entry.sum / ++entry.count;
-            }
-        }
-    }
-
-    void printRatios() const
-    {
-        const auto time = [this](const char *name) {
-            const auto it = times_.find(name);
-            return it == times_.end() ? 0.0 : it->second.seconds;
-        };
-        const double assemble = time("BM_Assemble");
-        const double plain = time("BM_PlainCopy");
-        const double synced = time("BM_PlainCopySynced");
-        std::printf("\nmission size: %.1f MB\n", static_cast<double>(g_missionBytes) / 1e6);
-        if (assemble > 0 && plain > 0)
-            std::printf("Assemble / PlainCopy:       %.2f (%.1f ms / %.1f ms)\n", assemble / plain,
-                        assemble * 1e3, plain * 1e3);
-        if (assemble > 0 && synced > 0)
-            std::printf("Assemble / PlainCopySynced: %.2f (%.1f ms / %.1f ms)\n", assemble / synced,
-                        assemble * 1e3, synced * 1e3);
-    }
-
-private:
-    struct Entry {
-        double seconds = 0;
-        double sum = 0;
-        int count = 0;
-        bool fromMean = false;
-    };
-    std::map<std::string, Entry> times_;
-};
 
 } // namespace
 
-int main(int argc, char **argv)
+void registerAssemblyBenchmarks()
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    const fs::path previous = fs::current_path();
-    int status = 0;
-    try {
-        setUpWorkspace();
-        RatioReporter reporter;
-        benchmark::RunSpecifiedBenchmarks(&reporter);
-        reporter.printRatios();
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "mission_bench: %s\n", e.what());
-        status = 1;
+    for (const Workspace &w : kWorkspaces) {
+        const std::string name = w.name;
+        // Every run starts with the disk caught up, so that data one of them left unwritten is
+        // not written back on another's time.
+        benchmark::RegisterBenchmark(("Assemble/" + name).c_str(),
+                                     [w](benchmark::State &state) {
+                                         const auto [folder, bytes] = workspace(w);
+                                         fs::current_path(folder);
+                                         ::sync();
+                                         for (auto _ : state)
+                                             mission::assemble(folder, "Mapa0001.mis");
+                                         state.SetBytesProcessed(state.iterations() * bytes);
+                                     })
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+        for (const bool replace : {false, true})
+            benchmark::RegisterBenchmark(
+                ((replace ? "CatSyncRename/" : "CatAndSync/") + name).c_str(),
+                [w, replace](benchmark::State &state) {
+                    const auto [folder, bytes] = workspace(w);
+                    ::sync();
+                    for (auto _ : state)
+                        catAndSync(folder, replace);
+                    state.SetBytesProcessed(state.iterations() * bytes);
+                })
+                ->UseRealTime()
+                ->Unit(benchmark::kMillisecond);
     }
-    benchmark::Shutdown();
-    fs::current_path(previous);
-    if (!g_folder.empty()) {
-        std::error_code ec;
-        fs::remove_all(g_folder, ec);
-    }
-    return status;
+    comparisons().push_back({"Assemble/typical", "CatAndSync/typical", ""});
+    comparisons().push_back({"Assemble/typical", "CatSyncRename/typical", "about 1"});
+    comparisons().push_back({"Assemble/100MB_CRLF", "CatAndSync/100MB_CRLF", "at most 1.25"});
+    comparisons().push_back({"Assemble/100MB_LF", "CatAndSync/100MB_LF", "(line ends rewritten)"});
 }
+
+} // namespace bench

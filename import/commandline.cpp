@@ -34,6 +34,7 @@ Exit status:
   5  a Green Beret block is missing, there are two of a kind, or they are out of order
   6  the pieces and the blocks would not give back the file
   7  the pieces could not be written; the stored pieces are left as they were
+  8  there is not enough memory to read the mission file; nothing was written
 )";
 
 int usage(std::ostream &err, const std::string &problem)

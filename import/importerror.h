@@ -16,6 +16,7 @@ enum class Status {
     Blocks = 5,        // a Green Beret block is missing, doubled, or they are out of order
     RoundTrip = 6,     // the pieces and the blocks would not give back the file
     CannotWrite = 7,   // the stored pieces could not be written; they are as they were
+    OutOfMemory = 8,   // the mission file does not fit in memory; nothing was written
 };
 
 // Why a mission file could not be imported; the message names the file and the reason.

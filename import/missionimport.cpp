@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,16 +27,18 @@ bool wouldKeepBackup(const fs::path &path)
     return fs::is_regular_file(path, ec) && !fs::exists(fs::symlink_status(bak, ec));
 }
 
+std::size_t lineEnds(std::string_view text)
+{
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
 // Lines as splitLines() counts them.
 std::size_t lineCount(std::string_view text)
 {
-    const auto ends = static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
-    return ends + (!text.empty() && text.back() != '\n' ? 1 : 0);
+    return lineEnds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
 }
 
-} // namespace
-
-ImportReport importMission(const fs::path &missionFile, ImportMode mode)
+ImportReport importText(const fs::path &missionFile, ImportMode mode)
 {
     std::string text;
     try {
@@ -43,13 +46,16 @@ ImportReport importMission(const fs::path &missionFile, ImportMode mode)
     } catch (const mission::Error &e) {
         throw ImportError(Status::CannotRead, e.what());
     }
+    const auto inFile = [&](const ImportError &e) {
+        return ImportError(e.status(),
+                           "could not import \"" + missionFile.string() + "\": " + e.what());
+    };
 
     MissionSplit split;
     try {
         split = splitMission(text);
     } catch (const ImportError &e) {
-        throw ImportError(e.status(),
-                          "could not import \"" + missionFile.string() + "\": " + e.what());
+        throw inFile(e);
     }
 
     ImportReport report{lineCount(text), split.character, split.interface, {}};
@@ -62,19 +68,27 @@ ImportReport importMission(const fs::path &missionFile, ImportMode mode)
                 "could not write to", folder,
                 "there is no such folder here; run the importer from the folder that "
                 "holds the editor's workspace");
+        std::vector<std::unique_ptr<mission::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
-            report.pieces[k] = {path, lineCount(split.pieces[k]), split.pieces[k].size(),
-                                wouldKeepBackup(path)};
+            report.pieces[k] = {path, 0, 0, wouldKeepBackup(path)};
+            if (mode == ImportMode::Write)
+                files.push_back(std::make_unique<mission::AtomicFile>(path));
+        }
+        // The pieces go straight to their files as they are made and checked; they replace
+        // the stored ones only once the whole check has passed.
+        try {
+            makePieces(text, split, [&](std::size_t k, std::string_view bytes) {
+                report.pieces[k].bytes += bytes.size();
+                report.pieces[k].lines += lineEnds(bytes);
+                if (!files.empty())
+                    files[k]->write(bytes);
+            });
+        } catch (const ImportError &e) {
+            throw inFile(e);
         }
         if (mode == ImportMode::Check)
             return report;
-
-        std::vector<std::unique_ptr<mission::AtomicFile>> files;
-        for (std::size_t k = 0; k < 3; ++k) {
-            files.push_back(std::make_unique<mission::AtomicFile>(report.pieces[k].path));
-            files.back()->write(split.pieces[k]);
-        }
         const std::vector<mission::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                         files[2].get()};
         mission::AtomicFile::commitTogether(all, mission::AtomicFile::Backup::KeepFirst);
@@ -82,6 +96,23 @@ ImportReport importMission(const fs::path &missionFile, ImportMode mode)
         throw ImportError(Status::CannotWrite, e.what());
     }
     return report;
+}
+
+} // namespace
+
+ImportReport importMission(const fs::path &missionFile, ImportMode mode)
+{
+    try {
+        return importText(missionFile, mode);
+    } catch (const std::bad_alloc &) {
+        // By now the text and all made from it are freed, so the message itself fits.
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(missionFile, ec);
+        throw ImportError(Status::OutOfMemory,
+                          "not enough memory to read \"" + missionFile.string() + "\"" +
+                              (ec ? "" : " (" + std::to_string(size) + " bytes)") +
+                              "; nothing was written");
+    }
 }
 
 } // namespace importer

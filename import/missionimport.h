@@ -32,7 +32,8 @@ enum class ImportMode {
 
 // Makes the workspace's three stored pieces from the user's mission file, which is only read.
 // With ImportMode::Write the three pieces are replaced together or not at all, and each piece
-// replaced for the first time is kept as "<name>.bak". Throws an ImportError.
+// replaced for the first time is kept as "<name>.bak". The mission's text is held once, and
+// little else: the pieces are written as they are made. Throws an ImportError.
 ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode);
 
 } // namespace importer

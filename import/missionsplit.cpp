@@ -1,10 +1,13 @@
 #include "missionsplit.h"
 
 #include "importerror.h"
+#include "inputfile.h"
 #include "linefile.h"
 #include "script.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <deque>
 #include <vector>
 
 namespace importer
@@ -29,55 +32,151 @@ std::string at(std::size_t line, std::size_t column)
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
-bool isCharacterBlock(const ScriptTree &tree, std::size_t list)
+std::string at(TextPositions &positions, std::size_t offset)
 {
-    return tree.hasProperty(list, ".CLASS", "BICHOALIADO") &&
-           tree.hasProperty(list, ".TOKEN", "COMANDO");
+    const auto p = positions.at(offset);
+    return at(p.line, p.column);
 }
 
-bool isInterfaceBlock(const ScriptTree &tree, std::size_t list)
+// A bracket pair found to be a block: the offsets of its "[" and "]".
+struct Pair {
+    std::size_t open;
+    std::size_t close;
+};
+
+struct Blocks {
+    std::vector<Pair> characters;
+    std::vector<Pair> interfaces;
+};
+
+// What the search needs to know of the direct items of a pair still open, in one byte.
+enum : std::uint8_t {
+    kClassSeen = 1,        // the property .CLASS with the value BICHOALIADO
+    kTokenSeen = 2,        // the property .TOKEN with the value COMANDO
+    kAfterClass = 4,       // the item before was the property .CLASS
+    kAfterToken = 8,       // the item before was the property .TOKEN
+    kHeadIsSub = 16,       // the first item is the word SUBINTERFACEALIADO
+    kSecondIsComando = 32, // the second item is a pair with .TOKEN COMANDO
+    kItemCount = 64,       // the two top bits count the items so far: 0, 1, 2, or 3 and more
+};
+
+// A pair still open: where its "[" is, and what is known of its items. Eight bytes a level, in
+// a deque that grows without copying, so that a text nested ten million deep costs a few times
+// its own size.
+struct OpenPair {
+    std::uint64_t open : 56;
+    std::uint64_t items : 8;
+};
+
+unsigned itemCount(unsigned items)
 {
-    const auto items = tree.items(list);
-    if (items.size() < 2 || items[0].isList || !items[1].isList)
-        return false;
-    const ScriptToken &head = tree.tokens()[items[0].index];
-    return head.kind == ScriptToken::Kind::Word && head.text == "SUBINTERFACEALIADO" &&
-           tree.hasProperty(items[1].index, ".TOKEN", "COMANDO");
+    return items / kItemCount;
+}
+
+// The pair's items with a word or property (`token`), or a nested pair (none), after them.
+unsigned withItem(unsigned items, const ScriptToken *token)
+{
+    using Kind = ScriptToken::Kind;
+    unsigned after = items & ~unsigned{kAfterClass | kAfterToken};
+    if (itemCount(items) < 3)
+        after += kItemCount;
+    if (!token)
+        return after;
+    if ((items & kAfterClass) && token->text == "BICHOALIADO")
+        after |= kClassSeen;
+    if ((items & kAfterToken) && token->text == "COMANDO")
+        after |= kTokenSeen;
+    if (itemCount(items) == 0 && token->kind == Kind::Word && token->text == "SUBINTERFACEALIADO")
+        after |= kHeadIsSub;
+    if (token->kind == Kind::Property && token->text == ".CLASS")
+        after |= kAfterClass;
+    if (token->kind == Kind::Property && token->text == ".TOKEN")
+        after |= kAfterToken;
+    return after;
+}
+
+// Checks the text and finds its blocks in one pass, without recursion.
+Blocks findBlocks(std::string_view text)
+{
+    using Kind = ScriptToken::Kind;
+    Blocks blocks;
+    ScriptReader reader(text);
+    ScriptChecker checker(text);
+    std::deque<OpenPair> open; // innermost last
+    ScriptToken token;
+    while (reader.next(token) && checker.add(token)) {
+        switch (token.kind) {
+        case Kind::Open:
+            if (!open.empty())
+                open.back().items = withItem(open.back().items, nullptr);
+            open.push_back({token.offset, 0});
+            break;
+        case Kind::Close: {
+            const OpenPair pair = open.back();
+            open.pop_back();
+            const Pair found{pair.open, token.offset};
+            if ((pair.items & kClassSeen) && (pair.items & kTokenSeen))
+                blocks.characters.push_back(found);
+            if ((pair.items & kHeadIsSub) && (pair.items & kSecondIsComando))
+                blocks.interfaces.push_back(found);
+            if (!open.empty() && itemCount(open.back().items) == 2 && (pair.items & kTokenSeen))
+                open.back().items |= kSecondIsComando;
+            break;
+        }
+        case Kind::Property:
+        case Kind::Word:
+            if (!open.empty())
+                open.back().items = withItem(open.back().items, &token);
+            break;
+        }
+    }
+    if (!checker.finish()) {
+        const ScriptFault &fault = *checker.fault();
+        throw ImportError(Status::NotWellFormed,
+                          "it is not well formed: " + at(fault.line, fault.column) + ": " +
+                              fault.message);
+    }
+    // Pairs are found as they close, inner ones first; they are reported in the order of their
+    // "[".
+    for (auto *found : {&blocks.characters, &blocks.interfaces})
+        std::sort(found->begin(), found->end(),
+                  [](const Pair &a, const Pair &b) { return a.open < b.open; });
+    return blocks;
 }
 
 // The one block of a kind, or an ImportError that says how many there are and where.
-std::size_t theOne(const ScriptTree &tree, const std::vector<std::size_t> &found,
-                   std::string_view block, std::string_view looks)
+Pair theOne(std::string_view text, const std::vector<Pair> &found, std::string_view block,
+            std::string_view looks)
 {
     if (found.size() == 1)
         return found.front();
     if (found.empty())
         throw ImportError(Status::Blocks,
                           "it has no " + std::string(block) + " (" + std::string(looks) + ")");
+    TextPositions positions(text);
     std::string reason =
         "it has " + std::to_string(found.size()) + " " + std::string(block) + "s, at";
-    for (std::size_t k = 0; k < found.size(); ++k) {
-        const ScriptToken &open = tree.tokens()[tree.lists()[found[k]].open];
+    for (std::size_t k = 0; k < found.size(); ++k)
         reason += (k == 0                  ? " "
                    : k + 1 == found.size() ? " and "
                                            : ", ") +
-                  at(open.line, open.column);
-    }
+                  at(positions, found[k].open);
     throw ImportError(Status::Blocks, reason + "; the editor needs exactly one");
 }
 
-BlockPlace placeOf(std::string_view text, const ScriptTree &tree, std::size_t list)
+BlockPlace placeOf(std::string_view text, const Pair &pair)
 {
-    const ScriptToken &open = tree.tokens()[tree.lists()[list].open];
-    const ScriptToken &close = tree.tokens()[tree.lists()[list].close];
-    std::size_t begin = open.offset;
+    std::size_t begin = pair.open;
     while (begin > 0 && isBlank(text[begin - 1]))
         --begin;
-    std::size_t end = close.offset + 1;
+    std::size_t end = pair.close + 1;
     while (end < text.size() && isBlank(text[end]))
         ++end;
     if (end < text.size() && text[end] == '\n')
         ++end;
+    TextPositions positions(text);
+    const auto open = positions.at(pair.open);
+    const auto close = positions.at(pair.close);
     return {begin, end, open.line, open.column, close.line, close.column};
 }
 
@@ -88,54 +187,191 @@ bool cutInsideLine(std::string_view text, std::size_t begin, std::size_t end)
     return end > begin && text[end - 1] != '\n';
 }
 
-std::string normalized(std::string_view text)
+// Checks stored pieces against the text as they are made, block by block, keeping nothing of
+// them: the pieces and the blocks between them are compared with the text byte for byte (a CR
+// before an LF aside), and the mission that the editor would assemble from them is read token
+// by token beside the text's own tokens. The first fault of each kind is kept.
+class RoundTripCheck
 {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n'))
-            out += text[i];
-    return out;
-}
+public:
+    RoundTripCheck(std::string_view text, const MissionSplit &split)
+        : text_(text), textTokens_(text)
+    {
+        const BlockPlace &c = split.character;
+        const BlockPlace &i = split.interface;
+        if (!(c.begin <= c.end && c.end <= i.begin && i.begin <= i.end && i.end <= text.size())) {
+            fault_ = "the blocks overlap or lie outside the text";
+            return;
+        }
+        blocks_[0] = text.substr(c.begin, c.end - c.begin);
+        blocks_[1] = text.substr(i.begin, i.end - i.begin);
+        cutInside_[0] = cutInsideLine(text, 0, c.begin);
+        cutInside_[1] = cutInsideLine(text, c.end, i.begin);
+        cutInside_[2] = cutInsideLine(text, i.end, text.size());
+    }
 
-std::size_t lineOf(std::string_view text, std::size_t offset)
-{
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + offset, '\n'));
-}
+    [[nodiscard]] const std::optional<std::string> &fault() const { return fault_; }
+
+    // The next bytes of the current piece.
+    void add(std::string_view bytes)
+    {
+        if (fault_ || bytes.empty())
+            return;
+        assemble(bytes);
+        if (!cutInside_[piece_]) {
+            rebuild(bytes);
+            return;
+        }
+        // The line end that the piece got where it was cut is not the text's: its last two
+        // bytes are held back until the piece ends.
+        if (bytes.size() >= 2) {
+            rebuild(held_);
+            rebuild(bytes.substr(0, bytes.size() - 2));
+            held_.assign(bytes.substr(bytes.size() - 2));
+        } else if ((held_ += bytes).size() > 2) {
+            rebuild(std::string_view(held_).substr(0, held_.size() - 2));
+            held_.erase(0, held_.size() - 2);
+        }
+    }
+
+    // The current piece is whole; the block after it follows.
+    void endPiece()
+    {
+        if (fault_)
+            return;
+        if (cutInside_[piece_] && held_ != "\r\n" && !lineEndFault_)
+            lineEndFault_ =
+                "stored piece " + std::to_string(piece_ + 1) + " lacks its last line end";
+        held_.clear();
+        if (piece_ < 2) {
+            const std::string_view block = blocks_[piece_];
+            rebuild(block);
+            mission::CrLfWriter lines;
+            for (std::size_t k = 0; k < block.size(); k += mission::kBlockSize)
+                assemble(lines.convert(block.substr(k, mission::kBlockSize)));
+            assemble(lines.finish());
+        }
+        ++piece_;
+    }
+
+    // After the third piece: what is wrong, if anything.
+    std::optional<std::string> finish()
+    {
+        if (fault_)
+            return fault_;
+        if (lineEndFault_)
+            return lineEndFault_;
+        if (crHeld_)
+            rebuildByte('\r');
+        if (!rebuiltDiffers_ && want_ < text_.size())
+            rebuiltDiffers_ = true;
+        if (rebuiltDiffers_)
+            return "the pieces and the blocks differ from the text from line " +
+                   std::to_string(TextPositions(text_).at(want_).line);
+        if (!tokenFault_) {
+            assembled_.finish();
+            takeAssembledTokens();
+            ScriptToken extra;
+            if (!tokenFault_ && textTokens_.next(extra))
+                tokenFault_ = differsAt(extra);
+        }
+        return tokenFault_;
+    }
+
+private:
+    // The pieces without the line ends they got, and the blocks: the text, CR LF read as LF.
+    void rebuild(std::string_view bytes)
+    {
+        for (const char b : bytes) {
+            if (rebuiltDiffers_)
+                return;
+            if (crHeld_) {
+                crHeld_ = false;
+                if (b != '\n')
+                    rebuildByte('\r');
+            }
+            if (b == '\r')
+                crHeld_ = true;
+            else
+                rebuildByte(b);
+        }
+    }
+
+    void rebuildByte(char b)
+    {
+        if (want_ + 1 < text_.size() && text_[want_] == '\r' && text_[want_ + 1] == '\n')
+            ++want_;
+        if (want_ < text_.size() && text_[want_] == b)
+            ++want_;
+        else
+            rebuiltDiffers_ = true;
+    }
+
+    // The mission as the editor would assemble it: the pieces and the blocks as stored.
+    void assemble(std::string_view bytes)
+    {
+        if (tokenFault_)
+            return;
+        assembled_.feed(bytes);
+        takeAssembledTokens();
+    }
+
+    void takeAssembledTokens()
+    {
+        std::string_view got;
+        while (!tokenFault_ && assembled_.next(got)) {
+            ScriptToken want;
+            if (!textTokens_.next(want))
+                tokenFault_ = "the assembled mission would read more than the text";
+            else if (want.text != got)
+                tokenFault_ = differsAt(want);
+        }
+    }
+
+    std::string differsAt(const ScriptToken &want) const
+    {
+        TextPositions positions(text_);
+        return "the assembled mission would read differently from the text at " +
+               at(positions, want.offset);
+    }
+
+    std::string_view text_;
+    std::array<std::string_view, 2> blocks_;
+    std::array<bool, 3> cutInside_{};
+    std::size_t piece_ = 0;
+    std::string held_;
+    std::optional<std::string> fault_;
+    std::optional<std::string> lineEndFault_;
+    // The comparison of the pieces and blocks with the text: where it is in the text, and a CR
+    // that counts only if no LF follows.
+    std::size_t want_ = 0;
+    bool crHeld_ = false;
+    bool rebuiltDiffers_ = false;
+    // The reading of the assembled mission beside the text.
+    ChunkedScriptReader assembled_;
+    ScriptReader textTokens_;
+    std::optional<std::string> tokenFault_;
+};
 
 } // namespace
 
 std::string storedPiece(std::string_view text)
 {
-    return mission::joinLines(mission::splitLines(text));
+    mission::CrLfWriter lines;
+    std::string piece(lines.convert(text));
+    piece += lines.finish();
+    return piece;
 }
 
 MissionSplit splitMission(std::string_view text)
 {
-    const ScriptTree tree(text);
-    if (const auto &fault = tree.fault())
-        throw ImportError(Status::NotWellFormed,
-                          "it is not well formed: " + at(fault->line, fault->column) + ": " +
-                              fault->message);
+    const Blocks blocks = findBlocks(text);
+    const Pair cl = theOne(text, blocks.characters, kCharacterBlock, kCharacterLooks);
+    const Pair il = theOne(text, blocks.interfaces, kInterfaceBlock, kInterfaceLooks);
 
-    std::vector<std::size_t> characters;
-    std::vector<std::size_t> interfaces;
-    for (std::size_t list = 0; list < tree.lists().size(); ++list) {
-        if (isCharacterBlock(tree, list))
-            characters.push_back(list);
-        if (isInterfaceBlock(tree, list))
-            interfaces.push_back(list);
-    }
-    const std::size_t character = theOne(tree, characters, kCharacterBlock, kCharacterLooks);
-    const std::size_t interface = theOne(tree, interfaces, kInterfaceBlock, kInterfaceLooks);
-
-    MissionSplit split;
-    split.character = placeOf(text, tree, character);
-    split.interface = placeOf(text, tree, interface);
+    MissionSplit split{placeOf(text, cl), placeOf(text, il)};
     const BlockPlace &c = split.character;
     const BlockPlace &i = split.interface;
-    const auto &cl = tree.lists()[character];
-    const auto &il = tree.lists()[interface];
     const std::string cwhere = " (" + at(c.openLine, c.openColumn) + ")";
     const std::string iwhere = " (" + at(i.openLine, i.openColumn) + ")";
     if (il.open < cl.open && il.close > cl.close)
@@ -150,65 +386,51 @@ MissionSplit splitMission(std::string_view text)
                                               "; the editor writes the character block first");
     // Blanks between the two blocks on one line went to both; the character block keeps them.
     split.interface.begin = std::max(split.interface.begin, split.character.end);
-
-    // A piece cut inside a line gets a line end there when assembled; no other byte changes.
-    split.pieces = {storedPiece(text.substr(0, c.begin)),
-                    storedPiece(text.substr(c.end, i.begin - c.end)),
-                    storedPiece(text.substr(i.end))};
-
-    if (auto fault = roundTripFault(text, split))
-        throw ImportError(Status::RoundTrip, *fault);
     return split;
 }
 
-std::optional<std::string> roundTripFault(std::string_view text, const MissionSplit &split)
+void makePieces(std::string_view text, const MissionSplit &split, const PieceWriter &write)
 {
+    RoundTripCheck check(text, split);
+    if (check.fault())
+        throw ImportError(Status::RoundTrip, *check.fault());
     const BlockPlace &c = split.character;
     const BlockPlace &i = split.interface;
-    if (!(c.begin <= c.end && c.end <= i.begin && i.begin <= i.end && i.end <= text.size()))
-        return "the blocks overlap or lie outside the text";
-    const std::string_view blocks[] = {text.substr(c.begin, c.end - c.begin),
-                                       text.substr(i.begin, i.end - i.begin)};
-    const bool cutInside[] = {cutInsideLine(text, 0, c.begin), cutInsideLine(text, c.end, i.begin),
-                              cutInsideLine(text, i.end, text.size())};
-
-    // The stored pieces, without the line ends they got where they were cut inside a line,
-    // and the blocks between them.
-    std::string rebuilt;
+    // A piece cut inside a line gets a line end there; no other byte changes.
+    const std::string_view pieces[] = {text.substr(0, c.begin), text.substr(c.end, i.begin - c.end),
+                                       text.substr(i.end)};
+    mission::CrLfWriter lines;
     for (std::size_t k = 0; k < 3; ++k) {
-        std::string_view piece = split.pieces[k];
-        if (cutInside[k]) {
-            if (!piece.ends_with("\r\n"))
-                return "stored piece " + std::to_string(k + 1) + " lacks its last line end";
-            piece.remove_suffix(2);
-        }
-        rebuilt += piece;
-        if (k < 2)
-            rebuilt += blocks[k];
+        const auto put = [&](std::string_view bytes) {
+            check.add(bytes);
+            if (!bytes.empty())
+                write(k, bytes);
+        };
+        for (std::size_t at = 0; at < pieces[k].size(); at += mission::kBlockSize)
+            put(lines.convert(pieces[k].substr(at, mission::kBlockSize)));
+        put(lines.finish());
+        check.endPiece();
     }
-    const std::string want = normalized(text);
-    const std::string got = normalized(rebuilt);
-    if (got != want) {
-        const auto diff = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
-        return "the pieces and the blocks differ from the text from line " +
-               std::to_string(lineOf(want, static_cast<std::size_t>(diff.first - want.begin())));
-    }
+    if (auto fault = check.finish())
+        throw ImportError(Status::RoundTrip, *fault);
+}
 
-    // The mission as the editor would assemble it with the blocks as found.
-    const std::string assembled = split.pieces[0] + storedPiece(blocks[0]) + split.pieces[1] +
-                                  storedPiece(blocks[1]) + split.pieces[2];
-    const auto before = tokenizeScript(text);
-    const auto after = tokenizeScript(assembled);
-    for (std::size_t k = 0; k < std::max(before.size(), after.size()); ++k) {
-        if (k < before.size() && k < after.size() && before[k].kind == after[k].kind &&
-            before[k].text == after[k].text)
-            continue;
-        if (k >= before.size())
-            return std::string("the assembled mission would read more than the text");
-        return "the assembled mission would read differently from the text at " +
-               at(before[k].line, before[k].column);
+std::array<std::string, 3> storedPieces(std::string_view text, const MissionSplit &split)
+{
+    std::array<std::string, 3> pieces;
+    makePieces(text, split, [&](std::size_t k, std::string_view bytes) { pieces[k] += bytes; });
+    return pieces;
+}
+
+std::optional<std::string> roundTripFault(std::string_view text, const MissionSplit &split,
+                                          const std::array<std::string, 3> &pieces)
+{
+    RoundTripCheck check(text, split);
+    for (const auto &piece : pieces) {
+        check.add(piece);
+        check.endPiece();
     }
-    return std::nullopt;
+    return check.finish();
 }
 
 } // namespace importer

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,27 +22,37 @@ struct BlockPlace {
     std::size_t closeLine, closeColumn;
 };
 
-// A mission text cut around the Green Beret's character block and interface block.
+// A mission text cut around the Green Beret's character block and interface block. The three
+// stored pieces, "mis_1_1.dat", "mis_1_2.dat" and "mis_1_3.dat", are the text before, between
+// and after the blocks, every line ended by CR LF.
 struct MissionSplit {
     BlockPlace character;
     BlockPlace interface;
-    // The three stored pieces, "mis_1_1.dat", "mis_1_2.dat" and "mis_1_3.dat", as they are
-    // written: the text before, between and after the blocks, every line ended by CR LF.
-    std::array<std::string, 3> pieces;
 };
 
-// Splits a mission text. Its character block is the one bracketed object whose direct
-// properties include ".CLASS BICHOALIADO" and ".TOKEN COMANDO"; its interface block is the one
+// Finds the blocks of a mission text, reading it once and keeping no more than the brackets
+// open at a time. Its character block is the one bracketed object whose direct properties
+// include ".CLASS BICHOALIADO" and ".TOKEN COMANDO"; its interface block is the one
 // "[ SUBINTERFACEALIADO [ ... ] ]" whose object has the direct property ".TOKEN COMANDO"; the
-// character block must come first. Throws an ImportError otherwise (NotWellFormed, Blocks), or
-// if roundTripFault() finds the result wrong (RoundTrip).
+// character block must come first. Throws an ImportError otherwise (NotWellFormed, Blocks).
 [[nodiscard]] MissionSplit splitMission(std::string_view text);
 
-// What is wrong, if anything, with a split of `text`: the pieces as stored, with the two blocks
-// as found put back between them, must give back the text (line ends aside), and the editor's
-// assembly of them must read as the same tokens as the text.
+// Makes the three stored pieces of a split, handing `write` the bytes of piece 0, 1 and 2 in
+// order, a block at a time, and checks them on the way as roundTripFault() does: when they
+// would not give back the text it throws an ImportError (RoundTrip) after the last block.
+using PieceWriter = std::function<void(std::size_t piece, std::string_view bytes)>;
+void makePieces(std::string_view text, const MissionSplit &split, const PieceWriter &write);
+
+// The three stored pieces of a split, whole.
+[[nodiscard]] std::array<std::string, 3> storedPieces(std::string_view text,
+                                                      const MissionSplit &split);
+
+// What is wrong, if anything, with stored pieces made from a split of `text`: the pieces, with
+// the two blocks as found put back between them, must give back the text (line ends aside), and
+// the editor's assembly of them must read as the same tokens as the text.
 [[nodiscard]] std::optional<std::string> roundTripFault(std::string_view text,
-                                                        const MissionSplit &split);
+                                                        const MissionSplit &split,
+                                                        const std::array<std::string, 3> &pieces);
 
 // The text as a stored piece holds it: every line ended by CR LF.
 [[nodiscard]] std::string storedPiece(std::string_view text);

@@ -1,134 +1,199 @@
 #include "script.h"
 
+#include <array>
+#include <cstring>
+
 namespace importer
 {
 
 namespace
 {
 
-bool isSpace(char c)
+enum class ByteKind : unsigned char { Word, Space, Bracket };
+
+constexpr std::array<ByteKind, 256> kByteKinds = [] {
+    std::array<ByteKind, 256> kinds{};
+    for (const unsigned char c : {' ', '\t', '\r', '\n', '\f', '\v'})
+        kinds[c] = ByteKind::Space;
+    kinds['['] = kinds[']'] = ByteKind::Bracket;
+    return kinds;
+}();
+
+ByteKind kindOf(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+    return kByteKinds[static_cast<unsigned char>(c)];
 }
 
-bool isBracket(char c)
+// Where the run of word bytes from `pos` ends.
+std::size_t wordEnd(std::string_view text, std::size_t pos)
 {
-    return c == '[' || c == ']';
+    while (pos < text.size() && kindOf(text[pos]) == ByteKind::Word)
+        ++pos;
+    return pos;
+}
+
+std::size_t skipSpace(std::string_view text, std::size_t pos)
+{
+    while (pos < text.size() && kindOf(text[pos]) == ByteKind::Space)
+        ++pos;
+    return pos;
 }
 
 } // namespace
 
-std::vector<ScriptToken> tokenizeScript(std::string_view text)
+bool ScriptReader::next(ScriptToken &token)
 {
-    std::vector<ScriptToken> tokens;
-    std::size_t line = 1;
-    std::size_t lineStart = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '\n') {
-            ++line;
-            lineStart = ++i;
-            continue;
-        }
-        if (isSpace(c)) {
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        ScriptToken::Kind kind;
-        if (isBracket(c)) {
-            kind = c == '[' ? ScriptToken::Kind::Open : ScriptToken::Kind::Close;
-            ++i;
-        } else {
-            kind = c == '.' ? ScriptToken::Kind::Property : ScriptToken::Kind::Word;
-            while (i < text.size() && !isSpace(text[i]) && !isBracket(text[i]))
-                ++i;
-        }
-        tokens.push_back({kind, text.substr(start, i - start), start, line, start - lineStart + 1});
+    const std::size_t start = skipSpace(text_, pos_);
+    if (start == text_.size()) {
+        pos_ = start;
+        return false;
     }
-    return tokens;
+    const char c = text_[start];
+    ScriptToken::Kind kind;
+    if (kindOf(c) == ByteKind::Bracket) {
+        kind = c == '[' ? ScriptToken::Kind::Open : ScriptToken::Kind::Close;
+        pos_ = start + 1;
+    } else {
+        kind = c == '.' ? ScriptToken::Kind::Property : ScriptToken::Kind::Word;
+        pos_ = wordEnd(text_, start + 1);
+    }
+    token = {kind, text_.substr(start, pos_ - start), start};
+    return true;
+}
+
+void ChunkedScriptReader::feed(std::string_view chunk)
+{
+    if (cutTaken_) {
+        cut_.clear();
+        cutTaken_ = false;
+    }
+    chunk_ = chunk;
+    pos_ = 0;
+    if (!cut_.empty()) {
+        pos_ = wordEnd(chunk, 0);
+        cut_.append(chunk.substr(0, pos_));
+        cutWhole_ = pos_ < chunk.size();
+    }
+}
+
+void ChunkedScriptReader::finish()
+{
+    feed({});
+    cutWhole_ = !cut_.empty();
+}
+
+bool ChunkedScriptReader::next(std::string_view &token)
+{
+    if (cutTaken_) {
+        cut_.clear();
+        cutTaken_ = false;
+    }
+    if (cutWhole_) {
+        token = cut_;
+        cutWhole_ = false;
+        cutTaken_ = true;
+        return true;
+    }
+    const std::size_t start = skipSpace(chunk_, pos_);
+    if (start == chunk_.size()) {
+        pos_ = start;
+        return false;
+    }
+    pos_ = kindOf(chunk_[start]) == ByteKind::Bracket ? start + 1 : wordEnd(chunk_, start + 1);
+    if (pos_ == chunk_.size() && kindOf(chunk_[start]) == ByteKind::Word) {
+        cut_.assign(chunk_.substr(start));
+        return false;
+    }
+    token = chunk_.substr(start, pos_ - start);
+    return true;
+}
+
+TextPositions::Position TextPositions::at(std::size_t offset)
+{
+    if (offset < offset_)
+        *this = TextPositions(text_);
+    const char *const begin = text_.data();
+    const char *const end = begin + offset;
+    for (const char *p = begin + offset_;
+         (p = static_cast<const char *>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))));
+         ++p) {
+        ++line_;
+        lineStart_ = static_cast<std::size_t>(p - begin) + 1;
+    }
+    offset_ = offset;
+    return {line_, offset - lineStart_ + 1};
+}
+
+bool ScriptChecker::add(const ScriptToken &token)
+{
+    using Kind = ScriptToken::Kind;
+    if (fault_)
+        return false;
+    if (property_) {
+        if (token.kind != Kind::Word && token.kind != Kind::Open)
+            return fail("property \"" + std::string(property_->text) + "\" has no value",
+                        property_->offset);
+        property_.reset();
+    }
+    switch (token.kind) {
+    case Kind::Open:
+        ++depth_;
+        break;
+    case Kind::Close:
+        if (depth_ == 0)
+            return fail("\"]\" closes no open bracket", token.offset);
+        --depth_;
+        break;
+    case Kind::Property:
+        if (token.text.size() < 2)
+            return fail("\".\" without a property name", token.offset);
+        property_ = token;
+        break;
+    case Kind::Word:
+        break;
+    }
+    return true;
+}
+
+bool ScriptChecker::finish()
+{
+    if (fault_)
+        return false;
+    if (property_)
+        return fail("property \"" + std::string(property_->text) + "\" has no value",
+                    property_->offset);
+    if (depth_ == 0)
+        return true;
+    // The innermost "[" left open is the last one that no "]" after it closes. A bracket byte
+    // is always a token of its own, so the bytes tell.
+    std::size_t closes = 0;
+    std::size_t k = text_.size();
+    while (k-- > 0) {
+        if (text_[k] == ']')
+            ++closes;
+        else if (text_[k] == '[' && closes-- == 0)
+            break;
+    }
+    return fail("\"[\" is never closed", k);
+}
+
+bool ScriptChecker::fail(std::string message, std::size_t offset)
+{
+    const auto where = TextPositions(text_).at(offset);
+    fault_ = ScriptFault{std::move(message), where.line, where.column};
+    return false;
 }
 
 std::optional<ScriptFault> checkScript(std::string_view text)
 {
-    return ScriptTree(text).fault();
-}
-
-ScriptTree::ScriptTree(std::string_view text) : tokens_(tokenizeScript(text))
-{
-    using Kind = ScriptToken::Kind;
-    listOfOpen_.assign(tokens_.size(), kTop);
-    std::vector<std::size_t> open; // the pairs not closed yet, innermost last
-    for (std::size_t k = 0; k < tokens_.size() && !fault_; ++k) {
-        const ScriptToken &t = tokens_[k];
-        switch (t.kind) {
-        case Kind::Open:
-            listOfOpen_[k] = lists_.size();
-            lists_.push_back({k, k, open.empty() ? kTop : open.back()});
-            open.push_back(lists_.size() - 1);
-            break;
-        case Kind::Close:
-            if (open.empty()) {
-                fault_ = ScriptFault{"\"]\" closes no open bracket", t.line, t.column};
-                break;
-            }
-            lists_[open.back()].close = k;
-            open.pop_back();
-            break;
-        case Kind::Property: {
-            if (t.text.size() < 2) {
-                fault_ = ScriptFault{"\".\" without a property name", t.line, t.column};
-                break;
-            }
-            const bool hasValue = k + 1 < tokens_.size() && (tokens_[k + 1].kind == Kind::Word ||
-                                                             tokens_[k + 1].kind == Kind::Open);
-            if (!hasValue)
-                fault_ = ScriptFault{"property \"" + std::string(t.text) + "\" has no value",
-                                     t.line, t.column};
-            break;
-        }
-        case Kind::Word:
-            break;
-        }
-    }
-    if (!fault_ && !open.empty()) {
-        const ScriptToken &t = tokens_[lists_[open.back()].open];
-        fault_ = ScriptFault{"\"[\" is never closed", t.line, t.column};
-    }
-    if (fault_) {
-        lists_.clear();
-        listOfOpen_.assign(tokens_.size(), kTop);
-    }
-}
-
-std::vector<ScriptTree::Item> ScriptTree::items(std::size_t list) const
-{
-    std::vector<Item> out;
-    const List &l = lists_.at(list);
-    for (std::size_t k = l.open + 1; k < l.close; ++k) {
-        if (tokens_[k].kind == ScriptToken::Kind::Open) {
-            out.push_back({true, listOfOpen_[k]});
-            k = lists_[listOfOpen_[k]].close;
-        } else {
-            out.push_back({false, k});
-        }
-    }
-    return out;
-}
-
-bool ScriptTree::hasProperty(std::size_t list, std::string_view name, std::string_view value) const
-{
-    const auto held = items(list);
-    for (std::size_t i = 0; i + 1 < held.size(); ++i) {
-        if (held[i].isList || held[i + 1].isList)
-            continue;
-        const ScriptToken &property = tokens_[held[i].index];
-        if (property.kind == ScriptToken::Kind::Property && property.text == name &&
-            tokens_[held[i + 1].index].text == value)
-            return true;
-    }
-    return false;
+    ScriptReader reader(text);
+    ScriptChecker checker(text);
+    ScriptToken token;
+    while (reader.next(token))
+        if (!checker.add(token))
+            return checker.fault();
+    checker.finish();
+    return checker.fault();
 }
 
 } // namespace importer

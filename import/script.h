@@ -4,7 +4,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace importer
 {
@@ -12,17 +11,68 @@ namespace importer
 // The game's mission-script syntax: an object is "[" followed by properties and "]"; a property
 // is a name beginning with "." followed by a value; a value is a word, a number or a bracketed
 // list. Tokens are separated by whitespace; brackets also stand on their own when they touch a
-// neighbour.
+// neighbour. A token's kind follows from its first byte, so two tokens read alike when their
+// bytes are the same.
+//
+// Missions run to hundreds of megabytes, so nothing here keeps a text's tokens: they are read
+// one at a time, as views into the text.
 struct ScriptToken {
     enum class Kind { Open, Close, Property, Word };
     Kind kind;
     std::string_view text;
     std::size_t offset; // byte offset in the text
-    std::size_t line;   // 1-based
-    std::size_t column; // 1-based, in bytes
 };
 
-[[nodiscard]] std::vector<ScriptToken> tokenizeScript(std::string_view text);
+// Reads the tokens of a text, in order.
+class ScriptReader
+{
+public:
+    explicit ScriptReader(std::string_view text) : text_(text) {}
+    // The next token; false at the end of the text.
+    [[nodiscard]] bool next(ScriptToken &token);
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+// Reads the tokens of a text that arrives in chunks: a word cut by the end of one chunk is
+// completed from the next. Feed a chunk, take its tokens until next() says false, feed the
+// next; after the last, finish() and take what is left.
+class ChunkedScriptReader
+{
+public:
+    void feed(std::string_view chunk);
+    void finish();
+    // The next whole token, a view valid until the next call.
+    [[nodiscard]] bool next(std::string_view &token);
+
+private:
+    std::string_view chunk_;
+    std::size_t pos_ = 0;
+    std::string cut_;       // a word that reached the end of a chunk
+    bool cutWhole_ = false; // and has ended since
+    bool cutTaken_ = false;
+};
+
+// Line and column (1-based, in bytes) of a byte offset. Asked for offsets in increasing order,
+// it reads the text once in all.
+class TextPositions
+{
+public:
+    explicit TextPositions(std::string_view text) : text_(text) {}
+    struct Position {
+        std::size_t line;
+        std::size_t column;
+    };
+    [[nodiscard]] Position at(std::size_t offset);
+
+private:
+    std::string_view text_;
+    std::size_t offset_ = 0;
+    std::size_t line_ = 1;
+    std::size_t lineStart_ = 0;
+};
 
 // Why a text is not well formed, and where.
 struct ScriptFault {
@@ -32,49 +82,27 @@ struct ScriptFault {
 };
 
 // A text is well formed when its brackets balance and never close below zero, and every
-// property has a name after its "." and is followed by a value.
-[[nodiscard]] std::optional<ScriptFault> checkScript(std::string_view text);
-
-// A text read as its tokens and the bracket pairs they nest in. The tokens look into the text,
-// which must outlive the tree.
-class ScriptTree
+// property has a name after its "." and is followed by a value. The checker takes the text's
+// tokens in order and keeps no more than a count of the open brackets.
+class ScriptChecker
 {
 public:
-    // One bracket pair: the indices of its "[" and "]" in tokens(), and the pair it stands in.
-    struct List {
-        std::size_t open;
-        std::size_t close;
-        std::size_t parent;
-    };
-    // One direct item of a pair: a word or property name (an index into tokens()), or a nested
-    // pair (an index into lists()).
-    struct Item {
-        bool isList;
-        std::size_t index;
-    };
-    // The parent of a pair at the top level of the text.
-    static constexpr std::size_t kTop = static_cast<std::size_t>(-1);
-
-    // Reads the text. When it is not well formed, fault() says why and where, and the tree
-    // holds no pairs.
-    explicit ScriptTree(std::string_view text);
-
+    explicit ScriptChecker(std::string_view text) : text_(text) {}
+    // Takes the next token; false once the text is known not to be well formed.
+    bool add(const ScriptToken &token);
+    // After the last token: whether the text is well formed.
+    bool finish();
     [[nodiscard]] const std::optional<ScriptFault> &fault() const { return fault_; }
-    [[nodiscard]] const std::vector<ScriptToken> &tokens() const { return tokens_; }
-    // Every pair, in the order of their "[".
-    [[nodiscard]] const std::vector<List> &lists() const { return lists_; }
-
-    // What the pair holds directly, in order; the pairs nested in it count as one item each.
-    [[nodiscard]] std::vector<Item> items(std::size_t list) const;
-    // Whether the pair directly holds the property `name` with the word `value` as its value.
-    [[nodiscard]] bool hasProperty(std::size_t list, std::string_view name,
-                                   std::string_view value) const;
 
 private:
-    std::vector<ScriptToken> tokens_;
-    std::vector<List> lists_;
-    std::vector<std::size_t> listOfOpen_; // for each token, the pair it opens, if it is a "["
+    bool fail(std::string message, std::size_t offset);
+
+    std::string_view text_;
+    std::size_t depth_ = 0;
+    std::optional<ScriptToken> property_; // a property still waiting for its value
     std::optional<ScriptFault> fault_;
 };
+
+[[nodiscard]] std::optional<ScriptFault> checkScript(std::string_view text);
 
 } // namespace importer

@@ -6,6 +6,7 @@
 #include "linefile.h"
 #include "workspace.h"
 
+#include <memory>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -71,19 +72,13 @@ void assemble(const fs::path &folder, const std::string &fileName)
     checkTarget(folder, fileName, target);
 
     AtomicFile out(target);
-    CrLfWriter converter;
-    std::string converted;
-    converted.reserve(2 * kBlockSize);
+    CrLfWriter lines;
+    const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
     for (const auto name : kMissionSources) {
         InputFile in(workspacePath(name));
-        for (auto block = in.read(kBlockSize); !block.empty(); block = in.read(kBlockSize)) {
-            converted.clear();
-            converter.feed(block, converted);
-            out.write(converted);
-        }
-        converted.clear();
-        converter.finish(converted);
-        out.write(converted);
+        for (std::size_t n; (n = in.read(block.get(), kBlockSize)) != 0;)
+            out.write(lines.convert({block.get(), n}));
+        out.write(lines.finish());
     }
     out.commit(AtomicFile::Backup::KeepFirst);
 }

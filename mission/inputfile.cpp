@@ -2,6 +2,8 @@
 
 #include "error.h"
 
+#include <memory>
+
 namespace mission
 {
 
@@ -20,22 +22,38 @@ InputFile::InputFile(const std::filesystem::path &path) : path_(path)
         throw Error(kReadAction, path_, ec);
 }
 
-std::string_view InputFile::read(std::size_t size)
+std::size_t InputFile::read(char *data, std::size_t size)
 {
-    block_.resize(size);
     std::error_code ec;
-    const std::size_t n = platform::read(file_, block_.data(), size, ec);
+    const std::size_t n = platform::read(file_, data, size, ec);
     if (ec)
         throw Error(kReadAction, path_, ec);
-    return {block_.data(), n};
+    return n;
 }
 
 std::string readFile(const std::filesystem::path &path)
 {
     InputFile in(path);
+    // The size taken beforehand lets the text be read in place, with no growing copies; it is
+    // only a guess, since the file may change while it is read, and there is none for a pipe.
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(path, ec);
+    const std::size_t guess = ec ? 0 : static_cast<std::size_t>(size);
     std::string text;
-    for (auto block = in.read(kBlockSize); !block.empty(); block = in.read(kBlockSize))
-        text += block;
+    text.resize(guess);
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const std::size_t n = in.read(text.data() + done, text.size() - done);
+        if (n == 0)
+            break;
+        done += n;
+    }
+    text.resize(done);
+    if (done == guess) {
+        const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
+        for (std::size_t n; (n = in.read(block.get(), kBlockSize)) != 0;)
+            text.append(block.get(), n);
+    }
     return text;
 }
 

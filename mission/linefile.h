@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,16 +43,23 @@ private:
 void writeLineFile(const std::filesystem::path &path, const std::vector<std::string> &lines);
 
 // Rewrites a text that arrives in chunks so that every line ends with CR LF: the same result as
-// joinLines(splitLines(text)), without holding the text or its lines in memory.
+// joinLines(splitLines(text)), without holding the text or its lines in memory. Each chunk is
+// scanned once; a chunk whose line ends all have their CR (the stored pieces and the blocks
+// are written that way) is passed on as it is, without a copy.
 class CrLfWriter
 {
 public:
-    // Appends to `out` the converted bytes of `chunk`.
-    void feed(std::string_view chunk, std::string &out);
-    // Ends a last line that had no line end. The writer is then ready for a new text.
-    void finish(std::string &out);
+    // The bytes of `chunk` with a CR put before each LF that lacks one: `chunk` itself when none
+    // lacks it, else a view of the writer's own buffer, valid until the next call.
+    [[nodiscard]] std::string_view convert(std::string_view chunk);
+    // The line end that a last line without one still needs: "\r\n" or nothing. The writer is
+    // then ready for a new text; a CR ending this text does not pair with an LF starting the
+    // next.
+    [[nodiscard]] std::string_view finish();
 
 private:
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
     bool afterCr_ = false;
     bool midLine_ = false;
 };

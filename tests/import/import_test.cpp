@@ -3,7 +3,10 @@
 #include "assembly.h"
 #include "characterblock.h"
 #include "commandline.h"
+#include "importerror.h"
+#include "inputfile.h"
 #include "interfaceblock.h"
+#include "linefile.h"
 #include "missionsplit.h"
 #include "script.h"
 #include "workspace_fixture.h"
@@ -13,8 +16,10 @@
 #include <algorithm>
 #include <functional>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 using mission_test::Files;
 using mission_test::readBytes;
@@ -38,35 +43,38 @@ protected:
         for (const char *name : {"mis_1_1.dat", "mis_1_2.dat", "mis_1_3.dat"})
             writeBytes(workspace() / name, "old " + std::string(name) + "\r\n");
     }
-    // The importer's exit status and all that it printed.
-    std::pair<int, std::string> run(const std::string &args) const
+    // The importer's exit status and all that it printed; `before` goes first in the command.
+    std::pair<int, std::string> run(const std::string &args, const std::string &before = "") const
     {
-        const int status = std::system(("'" TM_IMPORT_PROGRAM "' " + args + " >out 2>&1").c_str());
+        const int status =
+            std::system((before + "'" TM_IMPORT_PROGRAM "' " + args + " >out 2>&1").c_str());
         const std::string printed = readBytes(root_ / "out");
         fs::remove(root_ / "out");
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, printed};
     }
 };
 
-// The property whose value is the pair that holds `list`, where that pair stands directly in the
-// first top-level object, the mission.
-std::string listHolding(const importer::ScriptTree &tree, std::size_t list)
+// The property whose value is the pair that holds the block at `place`, where that pair stands
+// directly in the first top-level object, the mission; and how many top-level objects there are.
+std::pair<std::string, int> listHolding(std::string_view text, const importer::BlockPlace &place)
 {
-    const auto &lists = tree.lists();
-    const std::size_t holder = lists.at(list).parent;
-    if (holder == importer::ScriptTree::kTop || lists[holder].parent != 0)
-        return "(not a list of the mission)";
-    return std::string(tree.tokens()[lists[holder].open - 1].text);
-}
-
-std::size_t listAt(const importer::ScriptTree &tree, std::size_t line, std::size_t column)
-{
-    for (std::size_t k = 0; k < tree.lists().size(); ++k) {
-        const auto &open = tree.tokens()[tree.lists()[k].open];
-        if (open.line == line && open.column == column)
-            return k;
+    const std::size_t open = text.find('[', place.begin);
+    std::string holder = "(not a list of the mission)";
+    int objects = 0;
+    std::vector<std::string_view> before; // the token before each "[" still open
+    std::string_view previous;
+    importer::ScriptReader reader(text);
+    for (importer::ScriptToken t; reader.next(t); previous = t.text) {
+        if (t.offset == open && before.size() == 2)
+            holder = before[1];
+        if (t.kind == importer::ScriptToken::Kind::Open) {
+            objects += before.empty();
+            before.push_back(previous);
+        } else if (t.kind == importer::ScriptToken::Kind::Close && !before.empty()) {
+            before.pop_back();
+        }
     }
-    return importer::ScriptTree::kTop;
+    return {holder, objects};
 }
 
 // Assembled with the editor's blocks, the stand-in pieces make one well-formed mission with his
@@ -80,30 +88,23 @@ TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
         const std::string name = "mis_1_" + std::to_string(k + 1) + ".dat";
         stored[k] = readBytes(fs::path(TM_SOURCE_DIR) / "tobrinmis" / name);
         writeBytes(workspace() / name, stored[k]);
-        for (const auto &token : importer::tokenizeScript(stored[k]))
-            EXPECT_NE(token.text, "COMANDO") << name << " line " << token.line;
+        importer::ScriptReader reader(stored[k]);
+        for (importer::ScriptToken t; reader.next(t);)
+            EXPECT_NE(t.text, "COMANDO") << name << " at byte " << t.offset;
     }
     for (const auto v : {mission::kUnchecked, mission::kChecked, mission::kGreyed}) {
         mission::writeCharacterBlock(mission::SheetValues::all(v), "COMANDO");
         mission::writeInterfaceBlock(mission::SheetValues::all(v));
         mission::assemble(root_, "m.mis");
         std::string text = readBytes(root_ / "m.mis");
-        const importer::ScriptTree tree(text);
-        ASSERT_FALSE(tree.fault()) << tree.fault()->message << " at line " << tree.fault()->line;
-        ASSERT_EQ(
-            std::count_if(tree.lists().begin(), tree.lists().end(),
-                          [](const auto &l) { return l.parent == importer::ScriptTree::kTop; }),
-            1); // one mission object
+        const auto fault = importer::checkScript(text);
+        ASSERT_FALSE(fault) << fault->message << " at line " << fault->line;
         const auto split = importer::splitMission(text);
-        EXPECT_EQ(split.pieces, stored);
-        EXPECT_EQ(
-            listHolding(tree, listAt(tree, split.character.openLine, split.character.openColumn)),
-            ".OBJETOS");
-        EXPECT_EQ(
-            listHolding(tree, listAt(tree, split.interface.openLine, split.interface.openColumn)),
-            ".INTERFAZ");
+        EXPECT_EQ(importer::storedPieces(text, split), stored);
+        EXPECT_EQ(listHolding(text, split.character), std::pair(std::string(".OBJETOS"), 1));
+        EXPECT_EQ(listHolding(text, split.interface), std::pair(std::string(".INTERFAZ"), 1));
         std::erase(text, '\r');
-        EXPECT_EQ(importer::splitMission(text).pieces, stored);
+        EXPECT_EQ(importer::storedPieces(text, importer::splitMission(text)), stored);
     }
 }
 
@@ -120,24 +121,155 @@ TEST(Split, EveryKindOfBlankSeparatesWords)
         std::array<std::string, 3> want = pieces;
         for (auto &piece : want)
             piece = blanked(piece);
-        EXPECT_EQ(importer::splitMission(blanked(text)).pieces, want) << int(blank);
+        const std::string b = blanked(text);
+        EXPECT_EQ(importer::storedPieces(b, importer::splitMission(b)), want) << int(blank);
     }
 }
 
-// The last check before writing catches pieces that would not give the text back: a byte lost,
-// or a cut inside a word (the bytes all come back, but as two words).
+// The last check before writing catches pieces that would not give the text back: a byte lost
+// or changed, a line end missing where a piece was cut inside a line, or a cut inside a word
+// (the bytes all come back, but as two words).
 TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
 {
+    using Pieces = std::array<std::string, 3>;
     const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n";
     auto split = importer::splitMission(text);
-    EXPECT_FALSE(importer::roundTripFault(text, split));
-    split.pieces[1].erase(1, 1);
-    EXPECT_TRUE(importer::roundTripFault(text, split));
-    split = importer::splitMission(text);
+    EXPECT_FALSE(importer::roundTripFault(text, split, importer::storedPieces(text, split)));
+    const std::pair<void (*)(Pieces &), const char *> faults[] = {
+        {[](Pieces &p) { p[1].erase(1, 1); }, "differ from the text from line 3"},
+        {[](Pieces &p) { p[2].back() = ' '; }, "differ from the text from line 3"},
+        {[](Pieces &p) { p[1].resize(p[1].size() - 2); }, "stored piece 2 lacks its last line end"},
+    };
+    for (const auto &[fault, says] : faults) {
+        auto pieces = importer::storedPieces(text, split);
+        fault(pieces);
+        EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find(says),
+                  std::string::npos)
+            << says;
+    }
+    auto pieces = importer::storedPieces(text, split);
     split.character.begin = text.find("RD");
-    split.pieces[0] = importer::storedPiece(text.substr(0, split.character.begin));
-    EXPECT_NE(importer::roundTripFault(text, split).value_or("").find("line 1, column 6"),
+    pieces[0] = importer::storedPiece(text.substr(0, split.character.begin));
+    EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find("line 1, column 6"),
               std::string::npos);
+}
+
+// Exactly `size` bytes of lines of words, each ended by `end`, the last one cut short.
+std::string filler(std::size_t size, const std::string &end)
+{
+    std::string text;
+    while (text.size() < size)
+        text += "aaaa bbbbbbbb cc dddddddddddddd" + end;
+    text.resize(size);
+    return text;
+}
+
+// The pieces are made, and checked against the text, a read block at a time: whatever falls on
+// a block's edge comes out as the whole text would give it.
+TEST(Split, PiecesAcrossReadBlocks)
+{
+    const std::size_t b = mission::kBlockSize;
+    struct Case {
+        const char *name;
+        std::string pre, mid, post, gb = kGb;
+    };
+    const Case cases[] = {
+        {"CrLfCutByABlock", filler(b - 1, "\n") + "\r\nx\n", "m\n", ""},
+        {"LoneCrEndingABlock", "", "m\n", filler(b - 1, "\r\n") + "\ry\n"},
+        {"WordAcrossBlocks", "p\n", filler(b - 5, "\n") + " LONGWORDXYZ\n", "q"},
+        {"CutInsideALineOneByteAfterABlock", filler(b, "\n") + "x", "", "\n"},
+        {"BlockLongerThanABlock", "\n", "\n", "\n",
+         "[ .CLASS BICHOALIADO .TOKEN COMANDO .L [\n" + filler(2 * b + 3, "\n") + "\n] ]"},
+    };
+    for (const Case &c : cases) {
+        const std::string text = c.pre + " " + c.gb + "\n" + c.mid + kSub + "\n" + c.post;
+        const std::array<std::string, 3> want = {mission::joinLines(mission::splitLines(c.pre)),
+                                                 mission::joinLines(mission::splitLines(c.mid)),
+                                                 mission::joinLines(mission::splitLines(c.post))};
+        try {
+            EXPECT_TRUE(importer::storedPieces(text, importer::splitMission(text)) == want)
+                << c.name;
+        } catch (const importer::ImportError &e) {
+            ADD_FAILURE() << c.name << ": " << e.what();
+        }
+    }
+}
+
+// Ten to the sixth brackets deep, one inside the other: read without recursion, which would
+// overflow the stack long before.
+TEST_F(Import, DeepNesting)
+{
+    const std::size_t depth = 1000000;
+    writeBytes(root_ / "m.mis", "[ .CLASS BICHOALIADO .TOKEN COMANDO .L " +
+                                    std::string(depth, '[') + std::string(depth, ']') + " ]\r\n" +
+                                    kSub);
+    const auto [status, printed] = run("--check m.mis");
+    EXPECT_EQ(status, 0) << printed;
+    EXPECT_NE(printed.find("to line 1, column " + std::to_string(2 * depth + 41)),
+              std::string::npos)
+        << printed;
+}
+
+// A mission read through a pipe, as "<(unzip -p ...)" gives it, whose size is not known until
+// it ends.
+TEST_F(Import, ThroughAPipe)
+{
+    const std::string before = filler(2 * mission::kBlockSize + 7, "\n") + "\n";
+    writeBytes(root_ / "m.mis", before + kMission);
+    const auto [status, printed] = run("/dev/stdin", "cat m.mis | ");
+    ASSERT_EQ(status, 0) << printed;
+    EXPECT_TRUE(readBytes(workspace() / "mis_1_1.dat") ==
+                mission::joinLines(mission::splitLines(before)));
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TM_ASAN
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(TM_ASAN)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// A mission too large for the memory left: a plain message with the file and its size, its own
+// exit status, and nothing written.
+TEST_F(Import, NotEnoughMemory)
+{
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+    writeBytes(root_ / "big.mis", kMission);
+    fs::resize_file(root_ / "big.mis", 2000000000); // sparse: no disk taken
+    const Files before = snapshot(workspace());
+    const auto [status, printed] = run("big.mis", "ulimit -v 262144 && ");
+    EXPECT_EQ(status, 8) << printed;
+    EXPECT_EQ(printed, "tobrins-mustrel-import: not enough memory to read \"big.mis\" "
+                       "(2000000000 bytes); nothing was written\n");
+    EXPECT_EQ(snapshot(workspace()), before);
+}
+
+// The importer holds the mission's text once and little else: not its tokens, not copies.
+TEST_F(Import, TakesLittleMoreMemoryThanTheMission)
+{
+#ifndef __linux__
+    GTEST_SKIP() << "measured with Linux's peak resident size";
+#endif
+    if (kAddressSanitizer)
+        GTEST_SKIP() << "the address sanitizer keeps freed memory aside";
+    const std::size_t size = 32 << 20;
+    writeBytes(root_ / "m.mis", kGb + "\r\n" + filler(size, "\r\n") + "\r\n" + kSub);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::freopen("/dev/null", "w", stdout);
+        ::execl(TM_IMPORT_PROGRAM, TM_IMPORT_PROGRAM, "m.mis", nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    EXPECT_EQ(status, 0);
+    EXPECT_LT(usage.ru_maxrss * 1024, size + size / 4 + (16 << 20)) << usage.ru_maxrss << " KiB";
 }
 
 TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
@@ -197,12 +329,15 @@ const Outcome kOutcomes[] = {
     {"NotWellFormed", "m.mis", 4,
      "\"m.mis\": it is not well formed: line 1, column 6: \"[\" is never closed",
      "[ .O [\n  " + kGb + "\n" + kSub},
-    // Only direct properties count, and SUBINTERFACEALIADO only with an object.
+    // Only direct properties count, a property's value is the item right after it, and
+    // SUBINTERFACEALIADO counts only with an object as the very next item.
     {"NoCharacterBlock", "--check m.mis", 5, "\"m.mis\": it has no Green Beret character block",
-     "[ .CLASS BICHOALIADO .G [ .TOKEN COMANDO ] ] [ .CLASS MACRO .TOKEN COMANDO ] " + kSub},
+     "[ .CLASS BICHOALIADO .G [ .TOKEN COMANDO ] ] [ .CLASS MACRO .TOKEN COMANDO ] "
+     "[ .CLASS [ x ] BICHOALIADO .TOKEN COMANDO ] " + kSub},
     {"NoInterfaceBlock", "m.mis", 5, "it has no Green Beret interface block",
      kGb + "[ SUBINTERFACEALIADO .TOKEN COMANDO ]" +
-         "[ SUBINTERFACEALIADO [ .I [ [ .TOKEN COMANDO ] ] ] ]"},
+         "[ SUBINTERFACEALIADO [ .I [ [ .TOKEN COMANDO ] ] ] ]" +
+         "[ SUBINTERFACEALIADO a b c d [ .TOKEN COMANDO ] ]"},
     {"TwoCharacterBlocks", "m.mis", 5,
      "2 Green Beret character blocks, at line 1, column 1 and line 2, column 3",
      kGb + "\n  " + kGb + "\n" + kSub},
@@ -278,6 +413,7 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         {{"m.mis"}, throws(Status::Blocks),        5, "write m.mis", "", "why"},
         {{"m.mis"}, throws(Status::RoundTrip),     6, "write m.mis", "", "why"},
         {{"m.mis"}, throws(Status::CannotWrite),   7, "write m.mis", "", "why"},
+        {{"m.mis"}, throws(Status::OutOfMemory),   8, "write m.mis", "", "why"},
         {{"m.mis"}, [] { throw std::runtime_error("odd"); }, 1, "write m.mis", "", "tobrins-mustrel-import: m.mis: odd"},
     };
     // clang-format on

@@ -38,6 +38,37 @@ TEST(ScriptCheck, FindsFaultsWhereTheyAre)
     }
 }
 
+// A text that arrives in chunks reads as the same tokens wherever it is cut: inside a word, on
+// either side of a bracket, between a CR and its LF, into chunks that hold nothing but part of
+// one word.
+TEST(ScriptRead, InChunksAsWhole)
+{
+    for (const std::string_view text :
+         {"", "word", "[.A[1 2]]x", " .CLASS\tBICHO\r\n] [ y", "ab\r\ncd [ ]\f.e"}) {
+        std::vector<std::string_view> whole;
+        importer::ScriptReader reader(text);
+        for (importer::ScriptToken t; reader.next(t);)
+            whole.push_back(t.text);
+        for (std::size_t i = 0; i <= text.size(); ++i)
+            for (std::size_t j = i; j <= text.size(); ++j) {
+                importer::ChunkedScriptReader chunked;
+                std::vector<std::string> got;
+                std::string_view token;
+                for (const auto chunk :
+                     {text.substr(0, i), text.substr(i, j - i), text.substr(j)}) {
+                    chunked.feed(chunk);
+                    while (chunked.next(token))
+                        got.emplace_back(token);
+                }
+                chunked.finish();
+                while (chunked.next(token))
+                    got.emplace_back(token);
+                ASSERT_EQ(got, std::vector<std::string>(whole.begin(), whole.end()))
+                    << testing::PrintToString(std::string(text)) << " cut at " << i << ", " << j;
+            }
+    }
+}
+
 // Every one of the 3^12 sheet states, with each of the eight tokens, gives well-formed blocks;
 // each distinct text is checked once. Unoptimised and sanitizer builds, some 40 times slower,
 // check one state in 89, a different one for each block.

@@ -2,6 +2,7 @@
 
 #include "characterblock.h"
 #include "error.h"
+#include "inputfile.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
@@ -41,7 +42,7 @@ protected:
 
 TEST_F(Assembly, LinesOfTheFiveSourcesInOrder)
 {
-    const std::size_t b = 64 * 1024;
+    const std::size_t b = mission::kBlockSize;
     const std::string x(b - 1, 'x'), y(b - 1, 'y'), z(b - 2, 'z');
     // clang-format off
     const std::pair<Lines, std::string> cases[] = {
@@ -53,7 +54,7 @@ TEST_F(Assembly, LinesOfTheFiveSourcesInOrder)
         {{"", "", "", "", ""},                         ""},
         // A CR ending one source does not pair with an LF starting the next.
         {{"a\r", "\nb", "c\rd\n", "\r", "e\r\n"},      "a\r\r\n\r\nb\r\nc\rd\r\n\r\r\ne\r\n"},
-        // Read in 64 KiB blocks: a CR LF cut between two, an LF starting one, a CR ending one.
+        // Read in blocks: a CR LF cut between two, an LF starting one, a CR ending one.
         {{x + "\r\n" + y + "\n" + z + "\rq\n", "G", "", "S\n", "C"},
          x + "\r\n" + y + "\r\n" + z + "\rq\r\nG\r\nS\r\nC\r\n"},
     };
@@ -160,7 +161,7 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
 {
     const Failure &c = GetParam();
     // Larger than a read block, so that some of the file is written before a later piece fails.
-    writeSources({std::string(200000, 'a'), "g\r\n", "b\r\n", "s\r\n", "c\r\n"});
+    writeSources({std::string(mission::kBlockSize + 1, 'a'), "g\r\n", "b\r\n", "s\r\n", "c\r\n"});
     if (c.setup)
         c.setup();
     const Files out = snapshot(out_), sources = snapshot(workspace());
