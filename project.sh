@@ -58,6 +58,7 @@ run)
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
         echo "There is no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
         echo "Run it on a desktop, or on a virtual X display: xvfb-run -a ./project.sh run" >&2
+        echo "(xvfb-run comes with Debian's xvfb package: apt-get install xvfb xauth)" >&2
         exit 1
     fi
     install_packages
@@ -82,7 +83,7 @@ package)
     contents="$(mktemp -d)"
     trap 'rm -rf "$contents"' EXIT
     dpkg-deb -x "$deb" "$contents"
-    check_report lintian "^E: " lintian --info --display-info --tag-display-limit 0 "$deb"
+    check_report lintian "^E: " lintian --display-info --tag-display-limit 0 "$deb"
     check_report desktop-file-validate ": error: " \
         desktop-file-validate "$contents"/usr/share/applications/tobrins-mustrel.desktop
     check_report appstreamcli "^E: " appstreamcli validate --no-net --explain \
