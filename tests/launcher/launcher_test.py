@@ -85,8 +85,12 @@ class Launcher(unittest.TestCase):
 
     def assertComplete(self, workspace, also=()):
         self.assertEqual(sorted(os.listdir(workspace)), sorted([*PIECES, *also]))
+        umask = os.umask(0)
+        os.umask(umask)
         for piece in PIECES:
-            self.assertEqual(read(os.path.join(workspace, piece)), self.installed[piece], piece)
+            path = os.path.join(workspace, piece)
+            self.assertEqual(read(path), self.installed[piece], piece)
+            self.assertEqual(oct(os.stat(path).st_mode & 0o777), oct(0o666 & ~umask), piece)
 
     def test_first_use_sets_up_the_workspace_and_starts_the_editor_there(self):
         xdg = os.path.join(self.root, "xdg data")
@@ -187,6 +191,8 @@ if __name__ == "__main__":
         print(__doc__, file=sys.stderr)
         sys.exit(2)
     CMAKE, BUILD = sys.argv[1:3]
+    # The usual mask, so that another user can reach the staged install and the scratch homes.
+    os.umask(0o022)
     if os.name != "posix":
         print("SKIP: the launcher is a POSIX shell script")
         sys.exit(77)
