@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Sets up, builds, runs and tests Tobrin's Mustrel on Debian 12.
-#   ./project.sh run    install what is needed, build, and start the editor
-#   ./project.sh test   install what is needed, build, and run every test, then again under
-#                       AddressSanitizer and UndefinedBehaviorSanitizer
+# Sets up, builds, runs, tests and packages Tobrin's Mustrel on Debian 12.
+#   ./project.sh run      install what is needed, build the editor, and start it (needs a display)
+#   ./project.sh test     install what is needed, build, and run every test, then again under
+#                         AddressSanitizer and UndefinedBehaviorSanitizer
+#   ./project.sh package  install what is needed, build the Debian package, check it with
+#                         lintian, desktop-file-validate and appstreamcli, and leave it here
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -13,12 +15,13 @@ packages=(
     qt6-base-dev libgl-dev
     libgtest-dev libbenchmark-dev
     fonts-liberation
-    xvfb xauth xdotool imagemagick python3
+    xvfb xauth xdotool imagemagick python3 openbox
 )
+package_packages=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)
 
-install_packages() {
+install_packages() { # extra packages...
     local missing=()
-    for p in "${packages[@]}"; do
+    for p in "${packages[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -38,12 +41,54 @@ configure_and_build() { # build-dir, extra cmake arguments...
     cmake --build "$dir" --parallel "$(nproc)"
 }
 
+# Shows a checker's report and fails when a line of it matches the checker's error pattern.
+check_report() { # name, error pattern, command...
+    local name="$1" errors="$2" report
+    shift 2
+    report="$("$@" 2>&1)" || true
+    [ -z "$report" ] || printf '%s:\n%s\n' "$name" "$report"
+    if grep -q -- "$errors" <<<"$report"; then
+        echo "$name reports errors; the package is not ready." >&2
+        exit 1
+    fi
+}
+
 case "${1:-}" in
 run)
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+        echo "There is no display to show the editor on (neither DISPLAY nor WAYLAND_DISPLAY is set)." >&2
+        echo "Run it on a desktop, or on a virtual X display: xvfb-run -a ./project.sh run" >&2
+        echo "(xvfb-run comes with Debian's xvfb package: apt-get install xvfb xauth)" >&2
+        exit 1
+    fi
     install_packages
-    configure_and_build build-release -DCMAKE_BUILD_TYPE=Release -DTM_BUILD_BENCH=OFF
+    cmake -S . -B build-release -G Ninja -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
+    cmake --build build-release --parallel "$(nproc)" --target tobrins-mustrel
     # The editor reads and writes its workspace folder, tobrinmis/, under the current folder.
     exec ./build-release/app/tobrins-mustrel
+    ;;
+package)
+    install_packages "${package_packages[@]}"
+    # Debian's hardening flags, as a Debian build of the package would use them.
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
+    rm -rf build-package
+    configure_and_build build-package -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+        -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
+    (umask 022 && cd build-package && fakeroot cpack -G DEB)
+    deb="$(ls build-package/tobrins-mustrel_*.deb)"
+    cp "$deb" .
+    deb="$(basename "$deb")"
+    contents="$(mktemp -d)"
+    trap 'rm -rf "$contents"' EXIT
+    dpkg-deb -x "$deb" "$contents"
+    check_report lintian "^E: " lintian --display-info --tag-display-limit 0 "$deb"
+    check_report desktop-file-validate ": error: " \
+        desktop-file-validate "$contents"/usr/share/applications/tobrins-mustrel.desktop
+    check_report appstreamcli "^E: " appstreamcli validate --no-net --explain \
+        "$contents"/usr/share/metainfo/tobrins-mustrel.metainfo.xml
+    echo "Built $deb; install it with: apt-get install ./$deb"
     ;;
 test)
     install_packages
@@ -56,7 +101,7 @@ test)
         ctest --test-dir build-asan --output-on-failure --timeout 600
     ;;
 *)
-    sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

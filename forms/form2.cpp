@@ -82,6 +82,12 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
     label1->setAlignment(Qt::AlignRight | Qt::AlignTop);
     label1->raise();
     label1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Screen readers name each control: the name box by its label, the lists by what they hold.
+    label1->setBuddy(Text1_);
+    Drive1_->setAccessibleName(QStringLiteral("Drive"));
+    // On Linux Qt gives a drop-down list its value as its name; the description says what it is.
+    Drive1_->setAccessibleDescription(QStringLiteral("The drive the mission is saved on"));
+    Dir1_->setAccessibleName(QStringLiteral("Folder"));
     // Enter and Escape press neither button.
     for (QPushButton *button : {command1, command2}) {
         button->setAutoDefault(false);

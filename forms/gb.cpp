@@ -186,7 +186,7 @@ gb::gb(Shell &shell) : Form(shell)
 
     foto_ = findChild<QLabel *>(QStringLiteral("foto"));
     foto_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    showPicture("foto_gb");
+    showAppearance(0);
 
     grafico_ = findChild<QListWidget *>(QStringLiteral("grafico"));
     grafico_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -228,24 +228,27 @@ mission::SheetValues gb::values() const
     return values;
 }
 
-void gb::showPicture(const char *holder)
+void gb::showAppearance(std::size_t row)
 {
-    foto_->setPixmap(findChild<QLabel *>(QString::fromLatin1(holder))->pixmap());
+    const Appearance &appearance = kAppearances[row];
+    foto_->setPixmap(findChild<QLabel *>(QString::fromLatin1(appearance.holder))->pixmap());
+    // A screen reader tells the appearance that the portrait shows, since four share a picture.
+    foto_->setAccessibleName(QStringLiteral("Portrait: %1").arg(QLatin1String(appearance.text)));
 }
 
 void gb::grafico_Click()
 {
     // The first row whose item is selected; any other case is the last row.
-    const Appearance *chosen = &kAppearances[std::size(kAppearances) - 1];
+    std::size_t chosen = std::size(kAppearances) - 1;
     for (std::size_t row = 0; row < std::size(kAppearances); ++row) {
         const QListWidgetItem *item = grafico_->item(static_cast<int>(row));
         if (item && item->isSelected()) {
-            chosen = &kAppearances[row];
+            chosen = row;
             break;
         }
     }
-    showPicture(chosen->holder);
-    shell().gb_anim() = QString::fromLatin1(chosen->token);
+    showAppearance(chosen);
+    shell().gb_anim() = QString::fromLatin1(kAppearances[chosen].token);
 }
 
 void gb::Command1_Click()

@@ -4,6 +4,7 @@
 #include "sheetvalues.h"
 
 #include <array>
+#include <cstddef>
 
 class QCheckBox;
 class QLabel;
@@ -32,8 +33,8 @@ private:
     void Command3_Click();
     void gb_remove_Click();
 
-    // Shows the picture that the named holder already has in memory.
-    void showPicture(const char *holder);
+    // Shows the picture that the appearance's holder already has in memory.
+    void showAppearance(std::size_t row);
 
     std::array<QCheckBox *, 12> boxes_{};
     QLabel *foto_;

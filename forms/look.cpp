@@ -6,9 +6,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 
 #include <algorithm>
@@ -57,6 +59,46 @@ void keepStandardFont(QWidget *widget)
     widget->setFont(font);
 }
 
+// A plain list box. An item that is too wide is cut off at the edge, not shortened with an
+// ellipsis, so the list shows the item's own text. When the list gains the focus it makes its
+// first item current without selecting it; an arrow key that cannot move from there (the one
+// item of a one-item list, Up on the first) then selects that item, as the user expects.
+class ListBox : public QListWidget
+{
+public:
+    explicit ListBox(QWidget *parent) : QListWidget(parent) { setTextElideMode(Qt::ElideNone); }
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QModelIndex before = currentIndex();
+        QListWidget::keyPressEvent(event);
+        const bool arrow = event->key() == Qt::Key_Up || event->key() == Qt::Key_Down;
+        if (arrow && event->modifiers() == Qt::NoModifier && before.isValid() &&
+            currentIndex() == before && !selectionModel()->isSelected(before))
+            selectionModel()->select(before, QItemSelectionModel::ClearAndSelect);
+    }
+};
+
+// A picture shown at its natural size in device-independent pixels. On a screen that scales
+// the window (1.5, 2), it is drawn smoothly rather than as blocks of repeated pixels.
+class Picture : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const QPixmap shown = pixmap();
+        if (shown.isNull())
+            return;
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(QRect(QPoint(0, 0), shown.deviceIndependentSize().toSize()), shown);
+    }
+};
+
 QWidget *make(QWidget *parent, const Control &c)
 {
     const QString text = QString::fromLatin1(c.text);
@@ -70,13 +112,13 @@ QWidget *make(QWidget *parent, const Control &c)
     case Kind::Frame:
         return new QGroupBox(text, parent);
     case Kind::List:
-        return new QListWidget(parent);
+        return new ListBox(parent);
     case Kind::Button:
         return new QPushButton(text, parent);
     case Kind::CheckBox:
         return new QCheckBox(text, parent);
     case Kind::Image:
-        return new QLabel(parent);
+        return new Picture(parent);
     case Kind::TextBox:
         return new QLineEdit(text, parent);
     case Kind::DriveList:
@@ -188,6 +230,9 @@ void build(QWidget *window, std::span<const Control> controls)
         widget->setObjectName(QString::fromLatin1(c.name));
         widget->setGeometry(rectFromTwips(c.left, c.top, c.width, c.height));
         style(widget, c);
+        // A list alone in a frame is known to screen readers by the frame's caption.
+        if (c.kind == Kind::List && parent != window)
+            widget->setAccessibleName(static_cast<QGroupBox *>(parent)->title());
         if (c.tab != kNoTab && widget->focusPolicy() != Qt::NoFocus)
             focusOrder.emplace_back(c.tab, widget);
     }

@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "version.h"
+
 #include <exception>
 #include <string_view>
 
@@ -14,7 +16,8 @@ constexpr const char *kName = "tobrins-mustrel-import";
 constexpr std::string_view kHelp = R"(Usage: tobrins-mustrel-import [--check] MISSION_FILE
 
 Makes the editor's three stored mission pieces from your own copy of the mission file. Run it
-in the folder that holds the editor's workspace, tobrinmis/. It finds the Green Beret's
+in the folder that holds the editor's workspace, tobrinmis/ (for the installed editor, the
+folder ${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel). It finds the Green Beret's
 character block (the object with .CLASS BICHOALIADO and .TOKEN COMANDO) and his interface
 block ([ SUBINTERFACEALIADO [ ... ] ] with .TOKEN COMANDO), checks that the pieces and the
 blocks give back the file, and writes what comes before, between and after the blocks to
@@ -24,6 +27,7 @@ are replaced together or not at all; a piece replaced for the first time is kept
 
   --check   only report where the blocks are and what would be written; write nothing
   --help    show this help
+  --version show the version
 
 Exit status:
   0  done (with --check: the file can be imported)
@@ -79,6 +83,10 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
     for (const std::string &arg : args) {
         if (!optionsDone && (arg == "--help" || arg == "-h")) {
             out << kHelp;
+            return static_cast<int>(Status::Done);
+        }
+        if (!optionsDone && arg == "--version") {
+            out << kName << ' ' << mission::kVersion << '\n';
             return static_cast<int>(Status::Done);
         }
         if (!optionsDone && arg == "--check") {

@@ -37,7 +37,10 @@ AtomicFile::AtomicFile(const fs::path &target) : target_(followLink(target))
 {
     // The temporary file sits beside the target so that the final rename stays within one
     // file system and cannot fail half-way.
-    const std::string stem = "." + target_.filename().string() + ".";
+    // Appended piece by piece: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.
+    std::string stem(1, '.');
+    stem += target_.filename().string();
+    stem += '.';
     std::error_code ec;
     file_ = platform::createTemporary(target_.parent_path(), stem, temp_, ec);
     if (ec)

@@ -3,7 +3,8 @@
 
 Needs Pillow, from Debian's python3-pil package (apt-get install python3-pil).
 Run from anywhere:  /usr/bin/python3 tools/make_art.py
-It rewrites forms/icons/tobrins-mustrel.{ico,png} and forms/pictures/*.bmp.
+It rewrites forms/icons/tobrins-mustrel.ico, forms/icons/tobrins-mustrel-N.png
+(N = 16, 32, 48, 64, 128, 256 pixels) and forms/pictures/*.bmp.
 The output is the same, byte for byte, on every run with the same version of
 Pillow (the one Debian 12 ships): the only randomness comes from fixed seeds,
 and the containers (ICO, BMP) are written here by hand so that no library adds
@@ -833,10 +834,16 @@ def grenade_body(size, scale, box, rows, columns, groove):
 
 
 class IconCanvas(Canvas):
-    """A Canvas with an alpha channel, for drawing on see-through ground."""
+    """A Canvas with an alpha channel, for drawing on see-through ground.
+    Coordinates are given on a 32-pixel grid whatever the icon's size, so
+    one drawing serves every size; it is drawn afresh at each."""
+
+    GRID = 32
 
     def __init__(self, size, scale):
         super().__init__(size, size, scale)
+        self.s = scale * size / self.GRID
+        self.size = size
         self.alpha = Image.new("L", self.im.size, 0)
 
     def fill(self, mask, colour, opacity=1.0):
@@ -855,32 +862,46 @@ class IconCanvas(Canvas):
     def result(self):
         big = self.im.convert("RGBA")
         big.putalpha(self.alpha)
-        small = big.convert("RGBa").resize((self.w, self.h), Image.BOX)
+        small = big.convert("RGBa").resize((self.size, self.size), Image.BOX)
         return small.convert("RGBA")
 
 
-def grenade():
-    """The grenade at 32 pixels, drawn 16 times larger and scaled down."""
-    cv = IconCanvas(32, 16)
+def rim_width(size):
+    """The dark outline, in grid units: one pixel up to 64 pixels, then
+    growing more slowly than the icon so that a large grenade is not drawn
+    in a thick black frame."""
+    return max(1.0, size / 64) * IconCanvas.GRID / size
+
+
+def grenade(size=32):
+    """The grenade at size pixels, drawn at least 512 pixels wide and
+    scaled down: the outline and the grooves between the segments are
+    set for the size, so the small icons keep a readable edge and the
+    large ones fine grooves."""
+    scale = max(4, 512 // size)
+    cv = IconCanvas(size, scale)
+    rim = rim_width(size)
     # the pull ring and the pin, behind the fuze
     rcx, rcy, r = 8.6, 9.0, 4.3
     ring = cut(cv.ellipse(rcx - r, rcy - r, rcx + r, rcy + r),
                cv.ellipse(rcx - r + 1.7, rcy - r + 1.7, rcx + r - 1.7,
                           rcy + r - 1.7))
-    cv.outlined(ring, (196, 190, 160), 1.0)
+    cv.outlined(ring, (196, 190, 160), rim)
     cv.shade(ring, cv.blur(cv.ellipse(rcx, rcy - 1, rcx + 8, rcy + 8), 1.2),
              (96, 88, 60), 0.8)
-    cv.outlined(cv.line([(12, 8.2), (15, 8.2)], 1.3), (180, 176, 150), 0.8)
+    cv.outlined(cv.line([(12, 8.2), (15, 8.2)], 1.3), (180, 176, 150), 0.8 * rim)
     # the body
-    body_rgb, body_a = grenade_body(32, 16, (6.5, 10.5, 25.5, 31.5), 5, 8,
-                                    0.13)
-    rim = cv.blur(body_a, 0.5).point(lambda v: 255 if v > 8 else 0)
-    cv.fill(cv.blur(rim, 0.06), OUTLINE)
+    unit = size / IconCanvas.GRID
+    box = tuple(v * unit for v in (6.5, 10.5, 25.5, 31.5))
+    groove = 0.13 * min(1.0, math.sqrt(32 / size))
+    body_rgb, body_a = grenade_body(size, scale, box, 5, 8, groove)
+    edge = cv.blur(body_a, 0.5 * rim).point(lambda v: 255 if v > 8 else 0)
+    cv.fill(cv.blur(edge, 0.06), OUTLINE)
     cv.paint(body_rgb, body_a)
     cv.alpha = ImageChops.lighter(cv.alpha, body_a)
     # the fuze's neck
     neck = cv.poly([(12.5, 6.5), (19.5, 6.5), (19.5, 12.5), (12.5, 12.5)])
-    cv.outlined(neck, (92, 94, 80), 1.0)
+    cv.outlined(neck, (92, 94, 80), rim)
     cv.shade(neck, cv.blur(cv.poly([(16.5, 0), (24, 0), (24, 14),
                                     (16.5, 14)]), 0.8), (40, 42, 34), 0.8)
     cv.shade(neck, cv.blur(cv.poly([(12, 0), (14.6, 0), (14.6, 14),
@@ -888,7 +909,7 @@ def grenade():
     # the lever: from the top of the fuze, bent down the right side
     lever = cv.line([(13.5, 5.2), (20.5, 5.0), (23.4, 7.8), (25.2, 12.5),
                      (26.2, 19.5)], 2.2, smooth=True)
-    cv.outlined(lever, (122, 128, 82), 1.0)
+    cv.outlined(lever, (122, 128, 82), rim)
     cv.shade(lever, cv.blur(cv.poly([(22, 8), (32, 8), (32, 24), (22, 24)]),
                             1.0), (50, 54, 30), 0.6)
     cv.fill(both(lever, cv.line([(14, 4.6), (20.4, 4.4), (23, 6.6)], 0.7,
@@ -977,7 +998,12 @@ def quantized(rgba, colours, threshold=112):
     return indices, opaque, palette
 
 
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
+
+
 def make_icon():
+    """The program's icon file for the windows, and one PNG per size for the
+    desktop's icon theme."""
     os.makedirs(ICON_DIR, exist_ok=True)
     big, small = grenade(), small_grenade()
     images = []
@@ -987,7 +1013,10 @@ def make_icon():
                        ico_image(indices, opaque, palette, picture.width,
                                  bpp)))
     write_ico(os.path.join(ICON_DIR, "tobrins-mustrel.ico"), images)
-    big.save(os.path.join(ICON_DIR, "tobrins-mustrel.png"), optimize=False)
+    for size in ICON_SIZES:
+        picture = {16: small, 32: big}.get(size) or grenade(size)
+        picture.save(os.path.join(ICON_DIR, f"tobrins-mustrel-{size}.png"),
+                     optimize=False)
 
 
 # ---------------------------------------------------------------------------

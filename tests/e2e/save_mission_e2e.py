@@ -1,15 +1,19 @@
 #!/usr/bin/python3
-"""The whole program on a real X display, driven as a user drives it.
+"""The whole program on a real X display with a window manager, driven as a user drives it.
 
-Starts the editor under Xvfb in a scratch folder holding a copy of the workspace, selects the
-mission, goes "Next", toggles "Visisble to enemies" and "Invincible", picks "Sniper" with the
-arrow keys, presses "Save Mission" and "OK", and compares the written mission file with the
-expected bytes. Then it closes the character sheet and checks that the program has ended.
+Starts the editor on a desktop of its own (tests/desktop.py: Xvfb and openbox), selects the
+mission with the arrow key in the list that has the focus, goes "Next", toggles "Visisble to
+enemies" and "Invincible", picks "Sniper" with the arrow keys, presses "Save Mission" and "OK",
+and compares the written mission file with the expected bytes. Then it closes the character
+sheet and checks that the program has ended.
 
-Xvfb has no window manager: windows are never activated and have no frames, so the test sends
-real pointer and key events at the controls' known places inside each window.
-
-Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR   (exit 77: skipped)
+Two ways to start it:
+  save_mission_e2e.py PROGRAM WORKSPACE_DIR    the editor, in a scratch folder that holds a copy
+                                               of the workspace; the mission is saved there
+  save_mission_e2e.py --installed LAUNCHER     the installed command, from an empty folder with a
+                                               scratch home: it sets up the user's workspace,
+                                               where the mission is saved
+Exit status 77: skipped.
 """
 import ctypes
 import os
@@ -18,6 +22,9 @@ import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from desktop import Desktop, Missing  # noqa: E402
 
 SKIP = 77
 TIMEOUT = 20.0
@@ -99,6 +106,24 @@ def wait_for(what, check):
     raise AssertionError(f"timed out waiting for {what}")
 
 
+def xlib():
+    x11 = ctypes.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XTranslateCoordinates.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                          ctypes.c_int, ctypes.c_int, ctypes.c_void_p,
+                                          ctypes.c_void_p, ctypes.c_void_p]
+    x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                               ctypes.c_void_p]
+    x11.XFlush.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return x11
+
+
 class Display:
     def __init__(self, name):
         self.env = dict(os.environ, DISPLAY=name)
@@ -109,14 +134,20 @@ class Display:
         return done.stdout.strip() if done.returncode == 0 else ""
 
     def window(self, title):
-        """The visible window with exactly this title, and its top-left corner."""
+        """The visible window with exactly this title, and its client area's top-left corner on
+        the screen. (xdotool's own answer is off by the frame when a window manager has
+        reparented the window, so the corner is asked of the X server.)"""
         def find():
             ids = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()
             return ids[0] if ids else None
         wid = wait_for(f'window "{title}"', find)
-        geometry = dict(line.split("=", 1)
-                        for line in self.xdotool("getwindowgeometry", "--shell", wid).splitlines())
-        return wid, int(geometry["X"]), int(geometry["Y"])
+        x11 = xlib()
+        dpy = x11.XOpenDisplay(self.name.encode())
+        x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
+        x11.XTranslateCoordinates(dpy, int(wid), x11.XDefaultRootWindow(dpy), 0, 0,
+                                  ctypes.byref(x), ctypes.byref(y), ctypes.byref(child))
+        x11.XCloseDisplay(dpy)
+        return wid, x.value, y.value
 
     def gone(self, title):
         return not self.xdotool("search", "--onlyvisible", "--name", f"^{title}$")
@@ -129,15 +160,7 @@ class Display:
 
     def close(self, wid):
         """Asks the window to close, as a window manager's close box does."""
-        x11 = ctypes.CDLL("libX11.so.6")
-        x11.XOpenDisplay.restype = ctypes.c_void_p
-        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x11.XInternAtom.restype = ctypes.c_ulong
-        x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                                   ctypes.c_void_p]
-        x11.XFlush.argtypes = [ctypes.c_void_p]
-        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        x11 = xlib()
 
         class ClientMessage(ctypes.Structure):
             _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
@@ -158,92 +181,98 @@ class Display:
         x11.XCloseDisplay(dpy)
 
 
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    # Without -noreset the server resets whenever its last client leaves: an xdotool call that
-    # ends before the editor has connected would make the editor's connection fail.
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp", "-noreset"], pass_fds=[write_end],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    with os.fdopen(read_end) as pipe:
-        number = pipe.readline().strip()
-    if not number:
-        xvfb.kill()
-        raise AssertionError("Xvfb did not start")
-    return xvfb, f":{number}"
+def run(command, cwd, home, folder):
+    """Runs the command in cwd with the given home; the mission is saved in folder, whose
+    tobrinmis/ holds the pieces."""
+    with Desktop() as name:
+        display = Display(name)
+        env = dict(display.env)
+        env.pop("QT_QPA_PLATFORM", None)
+        env.pop("XDG_DATA_HOME", None)
+        if home:
+            env["HOME"] = home
+        editor = subprocess.Popen(command, cwd=cwd, env=env)
+        try:
+            return drive(display, editor, folder)
+        finally:
+            if editor.poll() is None:
+                editor.kill()
+                editor.wait()
 
 
-def run(program, workspace, scratch):
-    shutil.copytree(workspace, os.path.join(scratch, "tobrinmis"),
-                    ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
-    xvfb, name = start_xvfb()
-    display = Display(name)
-    env = dict(display.env)
-    env.pop("QT_QPA_PLATFORM", None)
-    editor = subprocess.Popen([program], cwd=scratch, env=env)
-    try:
-        # The selection window: the mission in the "Mission Pack" list, then "Next".
-        _, x, y = display.window("Tobrin's Mustrel")
-        display.click(x + 176 + 16 + 40, y + 112 + 24 + 7)
-        display.click(x + 320 + 44, y + 344 + 12)
+def drive(display, editor, folder):
+    # The selection window opens with the focus on the "Mission Pack" list: an arrow key
+    # selects the mission, then "Next".
+    selection, x, y = display.window("Tobrin's Mustrel")
+    wait_for("the window to be active", lambda: display.xdotool("getactivewindow") == selection)
+    display.key("Down")
+    display.click(x + 320 + 44, y + 344 + 12)
 
-        # The character sheet: two boxes of "Extras", an appearance, "Save Mission".
-        sheet, x, y = display.window(r"GB in \[Guess who's coming tonight\]")
-        display.click(x + 160 + 8 + 8, y + 136 + 24 + 8)  # Visisble to enemies
-        display.click(x + 160 + 8 + 8, y + 136 + 40 + 8)  # Invincible
-        display.click(x + 8 + 8 + 40, y + 192 + 24 + 7)  # GB_Normal, first of the list
-        display.key("Down", "Down")  # to Sniper
-        display.click(x + 312 + 48, y + 344 + 12)  # Save Mission
+    # The character sheet: two boxes of "Extras", an appearance, "Save Mission".
+    sheet, x, y = display.window(r"GB in \[Guess who's coming tonight\]")
+    display.click(x + 160 + 8 + 8, y + 136 + 24 + 8)  # Visisble to enemies
+    display.click(x + 160 + 8 + 8, y + 136 + 40 + 8)  # Invincible
+    display.click(x + 8 + 8 + 40, y + 192 + 24 + 7)  # GB_Normal, first of the list
+    display.key("Down", "Down")  # to Sniper
+    display.click(x + 312 + 48, y + 344 + 12)  # Save Mission
 
-        # The save dialog: the folder list starts at the editor's folder; "OK".
-        _, x, y = display.window("Save Mission")
-        target = os.path.join(scratch, "Mapa0001.mis")
-        display.click(x + 152 + 64, y + 144 + 12)
-        wait_for("the dialog to hide", lambda: display.gone("Save Mission"))
+    # The save dialog: the folder list starts at the editor's folder; "OK".
+    _, x, y = display.window("Save Mission")
+    target = os.path.join(folder, "Mapa0001.mis")
+    display.click(x + 152 + 64, y + 144 + 12)
+    wait_for("the dialog to hide", lambda: display.gone("Save Mission"))
 
-        pieces = os.path.join(scratch, "tobrinmis")
-        expected = b"".join([
-            open(os.path.join(pieces, "mis_1_1.dat"), "rb").read(),
-            crlf(CHARACTER_BLOCK),
-            open(os.path.join(pieces, "mis_1_2.dat"), "rb").read(),
-            crlf(INTERFACE_BLOCK),
-            open(os.path.join(pieces, "mis_1_3.dat"), "rb").read(),
-        ])
-        written = open(target, "rb").read()
-        if written != expected:
-            at = next((i for i, (a, b) in enumerate(zip(written, expected)) if a != b),
-                      min(len(written), len(expected)))
-            raise AssertionError(f"Mapa0001.mis differs from the expected mission at byte {at}: "
-                                 f"{written[max(0, at - 60):at + 60]!r} instead of "
-                                 f"{expected[max(0, at - 60):at + 60]!r}")
+    pieces = os.path.join(folder, "tobrinmis")
+    expected = b"".join([
+        open(os.path.join(pieces, "mis_1_1.dat"), "rb").read(),
+        crlf(CHARACTER_BLOCK),
+        open(os.path.join(pieces, "mis_1_2.dat"), "rb").read(),
+        crlf(INTERFACE_BLOCK),
+        open(os.path.join(pieces, "mis_1_3.dat"), "rb").read(),
+    ])
+    written = open(target, "rb").read()
+    if written != expected:
+        at = next((i for i, (a, b) in enumerate(zip(written, expected)) if a != b),
+                  min(len(written), len(expected)))
+        raise AssertionError(f"Mapa0001.mis differs from the expected mission at byte {at}: "
+                             f"{written[max(0, at - 60):at + 60]!r} instead of "
+                             f"{expected[max(0, at - 60):at + 60]!r}")
 
-        # Closing the character sheet ends the program.
-        display.close(sheet)
-        status = editor.wait(timeout=TIMEOUT)
-        if status != 0:
-            raise AssertionError(f"the editor ended with status {status}")
-        print("PASS: the mission file is as expected and the program ended when the sheet closed")
-        return 0
-    finally:
-        if editor.poll() is None:
-            editor.kill()
-            editor.wait()
-        xvfb.terminate()
-        xvfb.wait()
+    # Closing the character sheet ends the program.
+    display.close(sheet)
+    status = editor.wait(timeout=TIMEOUT)
+    if status != 0:
+        raise AssertionError(f"the editor ended with status {status}")
+    print("PASS: the mission file is as expected and the program ended when the sheet closed")
+    return 0
 
 
 def main():
-    if len(sys.argv) != 3:
+    args = sys.argv[1:]
+    if len(args) != 2:
         print(__doc__, file=sys.stderr)
         return 2
-    for tool in ("Xvfb", "xdotool"):
-        if shutil.which(tool) is None:
-            print(f"SKIP: {tool} is not installed, so the program cannot be driven on a display")
-            return SKIP
+    if shutil.which("xdotool") is None:
+        print("SKIP: xdotool is not installed, so the program cannot be driven on a display")
+        return SKIP
     with tempfile.TemporaryDirectory() as scratch:
         try:
-            return run(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), scratch)
+            if args[0] == "--installed":
+                home, here = os.path.join(scratch, "home"), os.path.join(scratch, "empty")
+                os.makedirs(home)
+                os.makedirs(here)
+                status = run([os.path.abspath(args[1])], here, home,
+                             os.path.join(home, ".local", "share", "tobrins-mustrel"))
+                if os.listdir(here):
+                    raise AssertionError(f"the command wrote into the folder it was started from: "
+                                         f"{os.listdir(here)}")
+                return status
+            shutil.copytree(args[1], os.path.join(scratch, "tobrinmis"),
+                            ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
+            return run([os.path.abspath(args[0])], scratch, None, scratch)
+        except Missing as missing:
+            print(f"SKIP: {missing}")
+            return SKIP
         except AssertionError as failure:
             print(f"FAIL: {failure}")
             return 1

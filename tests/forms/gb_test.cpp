@@ -214,6 +214,44 @@ private slots:
         QCOMPARE(state(), before);
     }
 
+    void portraitAtScale_data()
+    {
+        QTest::addColumn<qreal>("scale");
+        QTest::newRow("1") << 1.0;
+        QTest::newRow("1.5") << 1.5;
+        QTest::newRow("2") << 2.0;
+    }
+
+    // The portrait on a screen that scales the windows: at 1 it is the picture, pixel for pixel;
+    // at 1.5 and 2 it is drawn smoothly, so it holds colours between the picture's own rather
+    // than blocks of them.
+    void portraitAtScale()
+    {
+        QFETCH(qreal, scale);
+        TestProgram t;
+        auto *foto = child<QLabel>(t.program.sheet(), "foto");
+        const QImage picture = foto->pixmap().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage drawn((QSizeF(picture.size()) * scale).toSize(), QImage::Format_RGB32);
+        drawn.setDevicePixelRatio(scale);
+        drawn.fill(Qt::black);
+        foto->render(&drawn, {}, QRegion(picture.rect()));
+        const auto colours = [](const QImage &image) {
+            QSet<QRgb> found;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    found.insert(image.pixel(x, y));
+            return found.size();
+        };
+        if (scale == 1.0) {
+            QCOMPARE(drawn, picture);
+        } else {
+            QVERIFY2(
+                colours(drawn) > 2 * colours(picture),
+                qPrintable(
+                    QString("%1 colours drawn from %2").arg(colours(drawn)).arg(colours(picture))));
+        }
+    }
+
     void look()
     {
         OnSheet s;

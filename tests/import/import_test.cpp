@@ -9,6 +9,7 @@
 #include "linefile.h"
 #include "missionsplit.h"
 #include "script.h"
+#include "version.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
@@ -397,6 +398,7 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     const auto throws = [](Status status) {
         return [status] { throw importer::ImportError(status, "could not import \"m.mis\": why"); };
     };
+    const std::string version = std::string("tobrins-mustrel-import ") + mission::kVersion + "\n";
     // clang-format off
     const Case cases[] = {
         {{"m.mis"},                    {}, 0, "write m.mis", "m.mis: 1 lines", ""},
@@ -404,6 +406,7 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         {{"--", "--check"},            {}, 0, "write --check", "--check: 1 lines", ""},
         {{"--check", "--", "-x.mis"},  {}, 0, "check -x.mis", "-x.mis: 1 lines", ""},
         {{"--help", "m.mis"},          {}, 0, "", "Exit status:", ""},
+        {{"--version", "m.mis"},       {}, 0, "", version, ""},
         {{},                           {}, 2, "", "", "no mission file was given"},
         {{""},                         {}, 2, "", "", "no mission file was given"},
         {{"a.mis", "b.mis"},           {}, 2, "", "", "only one mission file, please"},

@@ -1,0 +1,82 @@
+// What a screen reader says for each control that takes the keyboard focus, and for the
+// portrait; the texts the user reads stay as designed (the windows' look tests check them).
+#include "testprogram.h"
+
+#include <QAccessible>
+
+namespace
+{
+
+QString said(QWidget *c, QAccessible::Text what = QAccessible::Name)
+{
+    QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c);
+    return a ? a->text(what) : QString();
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyFocusableControlHasAName_data()
+    {
+        QTest::addColumn<QString>("window");
+        // "control=name" for the controls without a caption of their own; "control~description"
+        // where the platform names the control by its value.
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("selection") << "Form1" << QStringList{"List2=Mission Pack"};
+        QTest::newRow("sheet") << "gb"
+                               << QStringList{"grafico=Appearance", "foto=Portrait: GB_Normal"};
+        QTest::newRow("save dialog") << "Form2"
+                                     << QStringList{"Dir1=Folder", "Text1=Save as:",
+#ifdef Q_OS_UNIX
+                                                    "Drive1~The drive the mission is saved on"
+#else
+                                                    "Drive1=Drive"
+#endif
+                                        };
+    }
+
+    void everyFocusableControlHasAName()
+    {
+        QFETCH(QString, window);
+        QFETCH(QStringList, names);
+        TestProgram t;
+        t.program.start();
+        t.program.nextFromSelection();
+        t.program.showSaveDialog();
+        QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.form1())
+                     : window == "gb"  ? static_cast<QWidget &>(t.program.sheet())
+                                       : t.program.form2();
+        for (const QString &expected : names) {
+            const QChar kind = expected.contains('=') ? '=' : '~';
+            const QString name = expected.section(kind, 0, 0);
+            QWidget *c = child(w, qPrintable(name));
+            QCOMPARE(name + kind +
+                         said(c, kind == '=' ? QAccessible::Name : QAccessible::Description),
+                     expected);
+        }
+        for (QWidget *c : w.findChildren<QWidget *>())
+            if ((c->focusPolicy() & Qt::TabFocus) && c->isEnabled() && c->isVisibleTo(&w))
+                QVERIFY2(!said(c).isEmpty(), qPrintable(c->objectName()));
+    }
+
+    // Four appearances share a picture: the portrait's name tells which one was chosen.
+    void thePortraitsNameFollowsTheAppearance()
+    {
+        TestProgram t;
+        t.program.start();
+        t.program.nextFromSelection();
+        auto *list = child<QListWidget>(t.program.sheet(), "grafico");
+        for (int row = list->count() - 1; row >= 0; --row) {
+            list->setCurrentRow(row);
+            QCOMPARE(said(child(t.program.sheet(), "foto")),
+                     "Portrait: " + list->item(row)->text());
+        }
+    }
+};
+
+QTEST_MAIN(AccessibilityTest)
+#include "accessibility_test.moc"
