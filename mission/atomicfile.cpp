@@ -35,6 +35,9 @@ fs::path withSuffix(fs::path path, const char *suffix)
 
 AtomicFile::AtomicFile(const fs::path &target) : target_(followLink(target))
 {
+    // Past a file-size limit the system would end the program, and the user's edits with it;
+    // as an error, the limit is reported like a full disk.
+    platform::reportFileSizeLimitAsError();
     // The temporary file sits beside the target so that the final rename stays within one
     // file system and cannot fail half-way.
     // Appended piece by piece: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.

@@ -80,6 +80,11 @@ void replace(const std::filesystem::path &from, const std::filesystem::path &to,
 void keepCopy(const std::filesystem::path &existing, const std::filesystem::path &copy,
               std::error_code &ec);
 
+// Makes a write past the process's file-size limit (a quota, `ulimit -f`) fail with an error
+// ("File too large") that write() reports, instead of ending the process with a signal. Leaves
+// a handler that the program installed itself alone; does nothing where no such signal exists.
+void reportFileSizeLimitAsError() noexcept;
+
 // Removes a file, quietly: it serves to tidy up after a failure.
 void remove(const std::filesystem::path &path) noexcept;
 

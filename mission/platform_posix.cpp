@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -139,6 +140,19 @@ void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &e
     }
     // No hard links on this file system: a copy, which also refuses an existing name.
     fs::copy_file(existing, copy, ec);
+}
+
+void reportFileSizeLimitAsError() noexcept
+{
+    struct sigaction current {
+    };
+    if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+        return;
+    struct sigaction ignore {
+    };
+    ignore.sa_handler = SIG_IGN;
+    ::sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 void remove(const fs::path &path) noexcept

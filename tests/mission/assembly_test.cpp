@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <linux/fs.h>
@@ -180,15 +179,15 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
 INSTANTIATE_TEST_SUITE_P(Cases, AssemblyFailure, ::testing::ValuesIn(kFailures),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// After the writing began: the disk fills up part-way (a child process may write 4 KiB at most),
-// or the new file cannot take the place of the old, immutable one. The previous mission stays,
-// with no temporary file and no .bak.
+// After the writing began: the disk fills up part-way (a child process may write 4 KiB at most,
+// and does not ignore the signal that the limit raises), or the new file cannot take the place of
+// the old, immutable one. The save fails with the reason; the previous mission stays, with no
+// temporary file and no .bak.
 TEST_F(Assembly, FailuresAfterTheWritingBeganLeaveThePreviousMission)
 {
     writeSources(Lines(5, std::string(9000, 'x') + "\r\n"));
     const Files before = snapshot(out_);
     const auto fillUp = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {
