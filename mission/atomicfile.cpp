@@ -14,15 +14,31 @@ namespace
 
 constexpr const char *kWriteAction = "could not write";
 
-fs::path followLink(const fs::path &target)
+// The file that a chain of symbolic links ends at, whether or not it exists yet: that is the
+// file to replace, so that the links stay links. Its folder is spelled without links, so that
+// the temporary file and the backup go beside the real file.
+fs::path followLinks(const fs::path &target)
 {
-    std::error_code ec;
-    if (fs::is_symlink(fs::symlink_status(target, ec))) {
-        const fs::path real = fs::weakly_canonical(target, ec);
-        if (!ec)
-            return real;
+    // As many links as the system itself follows before it gives up.
+    constexpr int kMaxLinks = 40;
+    fs::path path = target;
+    for (int followed = 0;; ++followed) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec)))
+            break;
+        if (followed == kMaxLinks)
+            throw Error(kWriteAction, target,
+                        std::make_error_code(std::errc::too_many_symbolic_link_levels));
+        const fs::path to = fs::read_symlink(path, ec);
+        if (ec)
+            throw Error(kWriteAction, path, ec);
+        path = to.is_absolute() ? to : path.parent_path() / to;
     }
-    return target;
+    if (path == target)
+        return target;
+    std::error_code ec;
+    const fs::path folder = fs::weakly_canonical(path.parent_path(), ec);
+    return ec ? path : folder / path.filename();
 }
 
 fs::path withSuffix(fs::path path, const char *suffix)
@@ -33,7 +49,7 @@ fs::path withSuffix(fs::path path, const char *suffix)
 
 } // namespace
 
-AtomicFile::AtomicFile(const fs::path &target) : target_(followLink(target))
+AtomicFile::AtomicFile(const fs::path &target) : target_(followLinks(target))
 {
     // Past a file-size limit the system would end the program, and the user's edits with it;
     // as an error, the limit is reported like a full disk.

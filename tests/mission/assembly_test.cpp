@@ -26,6 +26,7 @@ namespace
 
 const Lines kSources = {"A1\r\nA2\r\n", "G1\r\n", "B1\r\n", "S1\r\n", "C1\r\n"};
 const std::string kMission = "A1\r\nA2\r\nG1\r\nB1\r\nS1\r\nC1\r\n";
+const char *const kNoEntry = "No such file or directory";
 
 class Assembly : public mission_test::WorkspaceTest
 {
@@ -87,6 +88,42 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
     }
 }
 
+// A symbolic link as the mission file stays a link, however it is spelled and however many
+// links lead on: the file it finally names takes the mission, and is made if it is not there
+// yet; the first file replaced is kept beside itself. A link that leads nowhere it could write
+// is refused with the reason, and stays.
+TEST_F(Assembly, ALinkStaysAndTheFileItNamesTakesTheMission)
+{
+    writeSources(kSources);
+    fs::create_directory("real");
+    mission_test::writeBytes("real/old.mis", "old\r\n");
+    const std::pair<const char *, fs::path> links[] = {
+        {"new.mis", "../real/new.mis"},     {"chain.mis", "hop.mis"},
+        {"hop.mis", "../real/chained.mis"}, {"old.mis", root_ / "real/old.mis"},
+        {"loop.mis", "loop.mis"},           {"nodir.mis", "../real/none/x.mis"},
+    };
+    for (const auto &[link, to] : links)
+        fs::create_symlink(to, out_ / link);
+    Files out = snapshot(out_);
+    for (const char *name : {"new.mis", "chain.mis", "old.mis"})
+        EXPECT_NO_THROW(mission::assemble(out_, name)) << name;
+    for (const auto &[name, reason] : {std::pair{"loop.mis", "Too many levels of symbolic links"},
+                                       std::pair{"nodir.mis", kNoEntry}}) {
+        try {
+            mission::assemble(out_, name);
+            ADD_FAILURE() << name << " was written";
+        } catch (const mission::Error &e) {
+            EXPECT_EQ(e.reason(), reason) << e.what();
+        }
+    }
+    EXPECT_EQ(snapshot(out_), out);
+    const Files real = {{"new.mis", kMission},
+                        {"chained.mis", kMission},
+                        {"old.mis", kMission},
+                        {"old.mis.bak", "old\r\n"}};
+    EXPECT_EQ(snapshot(root_ / "real"), real);
+}
+
 // A new mission file or block file gets the mode an ordinary new file gets, 0666 less the umask;
 // a file replaced keeps its own mode.
 TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
@@ -129,7 +166,6 @@ void PrintTo(const Failure &c, std::ostream *os)
     *os << c.name;
 }
 
-const char *const kNoEntry = "No such file or directory";
 // clang-format off
 const Failure kFailures[] = {
     {"EmptyName",         "out",              "",            "no file name was given"},
