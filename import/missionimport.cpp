@@ -73,7 +73,8 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
             const fs::path path = mission::workspacePath(names[k]);
             report.pieces[k] = {path, 0, 0, wouldKeepBackup(path)};
             if (mode == ImportMode::Write)
-                files.push_back(std::make_unique<mission::AtomicFile>(path));
+                files.push_back(std::make_unique<mission::AtomicFile>(
+                    path, mission::AtomicFile::Backup::KeepFirst));
         }
         // The pieces go straight to their files as they are made and checked; they replace
         // the stored ones only once the whole check has passed.
@@ -91,7 +92,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
             return report;
         const std::vector<mission::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                         files[2].get()};
-        mission::AtomicFile::commitTogether(all, mission::AtomicFile::Backup::KeepFirst);
+        mission::AtomicFile::commitTogether(all);
     } catch (const mission::Error &e) {
         throw ImportError(Status::CannotWrite, e.what());
     }

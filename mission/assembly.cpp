@@ -71,7 +71,7 @@ void assemble(const fs::path &folder, const std::string &fileName)
     const fs::path target = missionPath(folder, fileName);
     checkTarget(folder, fileName, target);
 
-    AtomicFile out(target);
+    AtomicFile out(target, AtomicFile::Backup::KeepFirst);
     CrLfWriter lines;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
     for (const auto name : kMissionSources) {
@@ -80,7 +80,7 @@ void assemble(const fs::path &folder, const std::string &fileName)
             out.write(lines.convert({block.get(), n}));
         out.write(lines.finish());
     }
-    out.commit(AtomicFile::Backup::KeepFirst);
+    out.commit();
 }
 
 } // namespace mission

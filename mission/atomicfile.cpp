@@ -49,7 +49,8 @@ fs::path withSuffix(fs::path path, const char *suffix)
 
 } // namespace
 
-AtomicFile::AtomicFile(const fs::path &target) : target_(followLinks(target))
+AtomicFile::AtomicFile(const fs::path &target, Backup backup)
+    : target_(followLinks(target)), backup_(backup)
 {
     // Past a file-size limit the system would end the program, and the user's edits with it;
     // as an error, the limit is reported like a full disk.
@@ -82,10 +83,10 @@ void AtomicFile::write(std::string_view bytes)
     }
 }
 
-void AtomicFile::commit(Backup backup)
+void AtomicFile::commit()
 {
     prepare();
-    const bool keptBackup = backup == Backup::KeepFirst && keepBackup();
+    const bool keptBackup = backup_ == Backup::KeepFirst && keepBackup();
     std::error_code ec;
     platform::replace(temp_, target_, ec);
     if (ec) {
@@ -112,7 +113,7 @@ void AtomicFile::prepare()
     }
 }
 
-void AtomicFile::commitTogether(std::span<AtomicFile *const> files, Backup backup)
+void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
 {
     for (AtomicFile *file : files)
         file->prepare();
@@ -128,8 +129,8 @@ void AtomicFile::commitTogether(std::span<AtomicFile *const> files, Backup backu
                 platform::remove(p);
     };
     try {
-        if (backup == Backup::KeepFirst) {
-            for (AtomicFile *file : files) {
+        for (AtomicFile *file : files) {
+            if (file->backup_ == Backup::KeepFirst) {
                 const fs::path bak = withSuffix(file->target_, ".bak");
                 std::error_code ec;
                 const bool had = fs::exists(fs::symlink_status(bak, ec));

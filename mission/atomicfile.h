@@ -25,7 +25,7 @@ public:
 
     // Creates the temporary file. A symbolic link as `target` is followed: the file it points
     // at is the one replaced, and the link stays.
-    explicit AtomicFile(const std::filesystem::path &target);
+    explicit AtomicFile(const std::filesystem::path &target, Backup backup = Backup::None);
     ~AtomicFile();
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
@@ -34,7 +34,7 @@ public:
     void write(std::string_view bytes);
 
     // Writes out, syncs and closes the temporary file, then puts it in the target's place.
-    void commit(Backup backup = Backup::None);
+    void commit();
 
     // Writes out, syncs and closes the temporary file, so that only putting it in the target's
     // place is left; commit() after it does that.
@@ -45,7 +45,7 @@ public:
     // still fails, the targets already replaced get their previous content back and the
     // backups made are removed. Should putting back fail, the Error's reason says which file
     // and where its previous content was kept.
-    static void commitTogether(std::span<AtomicFile *const> files, Backup backup = Backup::None);
+    static void commitTogether(std::span<AtomicFile *const> files);
 
     [[nodiscard]] const std::filesystem::path &target() const { return target_; }
 
@@ -56,6 +56,7 @@ private:
     void discard() noexcept;
 
     std::filesystem::path target_;
+    Backup backup_;
     std::filesystem::path temp_;
     platform::File file_;
 };
