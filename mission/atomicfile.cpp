@@ -55,13 +55,20 @@ AtomicFile::AtomicFile(const fs::path &target, Backup backup)
     // Past a file-size limit the system would end the program, and the user's edits with it;
     // as an error, the limit is reported like a full disk.
     platform::reportFileSizeLimitAsError();
+    // Renaming over a file passes by its own protection, which a plain open for writing honours;
+    // a save refuses what that open would.
+    std::error_code ec;
+    if (fs::is_regular_file(fs::symlink_status(target_, ec))) {
+        platform::checkWritable(target_, ec);
+        if (ec)
+            throw Error(kWriteAction, target_, ec);
+    }
     // The temporary file sits beside the target so that the final rename stays within one
     // file system and cannot fail half-way.
     // Appended piece by piece: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.
     std::string stem(1, '.');
     stem += target_.filename().string();
     stem += '.';
-    std::error_code ec;
     file_ = platform::createTemporary(target_.parent_path(), stem, temp_, ec);
     if (ec)
         throw Error(kWriteAction, target_, ec);

@@ -62,8 +62,15 @@ private:
                                    std::filesystem::path &made, std::error_code &ec);
 
 // Gives a file being written the permissions of `model` where that exists, or those that an
-// ordinary new file would get.
+// ordinary new file would get; and where the system has owners and allows it, the owner and group
+// of `model`, so that replacing a file keeps it its owner's.
 void takeAttributes(File &file, const std::filesystem::path &model);
+
+// Fails, with the reason an open for writing would give ("Permission denied" for a file the user
+// may not write, a read-only file system, a file in use where the system locks those), where the
+// existing file `path` could not be opened for writing; it changes nothing in the file. Replacing
+// a file by renaming needs only the folder's permission, so a save asks this first.
+void checkWritable(const std::filesystem::path &path, std::error_code &ec);
 
 // Writes all of the bytes.
 void write(File &file, std::string_view bytes, std::error_code &ec);

@@ -92,8 +92,26 @@ void takeAttributes(File &file, const fs::path &model)
 {
     struct stat st {
     };
-    const mode_t mode = ::stat(model.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode();
-    ::fchmod(fd(file), mode);
+    if (::stat(model.c_str(), &st) != 0) {
+        ::fchmod(fd(file), newFileMode());
+        return;
+    }
+    // Before the mode, as a change of owner clears the set-user-ID and set-group-ID bits. Only
+    // root may give a file away; anyone may give it a group they belong to.
+    if (::fchown(fd(file), st.st_uid, st.st_gid) != 0)
+        static_cast<void>(::fchown(fd(file), static_cast<uid_t>(-1), st.st_gid));
+    ::fchmod(fd(file), st.st_mode & 07777);
+}
+
+void checkWritable(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    // Non-blocking, so that a special file that waits for a reader does not hold the save up.
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        ec = lastError();
+    else
+        ::close(descriptor);
 }
 
 void write(File &file, std::string_view bytes, std::error_code &ec)

@@ -27,6 +27,8 @@ namespace
 const Lines kSources = {"A1\r\nA2\r\n", "G1\r\n", "B1\r\n", "S1\r\n", "C1\r\n"};
 const std::string kMission = "A1\r\nA2\r\nG1\r\nB1\r\nS1\r\nC1\r\n";
 const char *const kNoEntry = "No such file or directory";
+// The unprivileged user and group that permission cases act as.
+constexpr uid_t kNobody = 65534;
 
 class Assembly : public mission_test::WorkspaceTest
 {
@@ -125,8 +127,9 @@ TEST_F(Assembly, ALinkStaysAndTheFileItNamesTakesTheMission)
 }
 
 // A new mission file or block file gets the mode an ordinary new file gets, 0666 less the umask;
-// a file replaced keeps its own mode.
-TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
+// a file replaced keeps its own mode, and its owner and group where the system allows it: a save
+// as root over a user's file leaves it the user's.
+TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirModeAndOwner)
 {
     writeSources(kSources);
     const auto modeOf = [](const fs::path &p) {
@@ -145,11 +148,59 @@ TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
     ::umask(0077);
     fs::permissions(out_ / "m.mis", fs::perms(0640));
     fs::permissions(workspace() / "gb.tmp", fs::perms(0604));
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown((out_ / "m.mis").c_str(), kNobody, kNobody), 0);
+        ASSERT_EQ(::chown((workspace() / "gb.tmp").c_str(), kNobody, kNobody), 0);
+    }
     mission::assemble(out_, "m.mis");
     mission::writeCharacterBlock({}, "COMANDO");
     ::umask(previous);
     EXPECT_EQ(modeOf(out_ / "m.mis"), 0640u);
     EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0604u);
+    for (const fs::path &p : {out_ / "m.mis", workspace() / "gb.tmp"}) {
+        struct stat st {
+        };
+        ASSERT_EQ(::stat(p.c_str(), &st), 0);
+        const uid_t owner = root ? kNobody : ::geteuid();
+        EXPECT_EQ(st.st_uid, owner) << p;
+        EXPECT_EQ(st.st_gid, root ? kNobody : ::getegid()) << p;
+    }
+}
+
+// A user who may not write a file cannot have a save replace it either: the save is refused as
+// opening the file would be, and changes nothing. Run as an unprivileged user, since root may
+// write anything; beside the protected files, an unprotected one shows that user can save.
+TEST_F(Assembly, AProtectedFileIsRefusedAsOpeningItWouldBe)
+{
+    writeSources(kSources);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    fs::permissions(root_, fs::perms(0755));
+    for (const fs::path &folder : {out_, workspace()})
+        fs::permissions(folder, fs::perms(0777));
+    fs::permissions(out_ / "m.mis", fs::perms(0444));
+    fs::permissions(workspace() / "gb.tmp", fs::perms(0444));
+    const Files out = snapshot(out_), sources = snapshot(workspace());
+    const auto asNobody = [](const std::function<void()> &save) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        try {
+            save();
+        } catch (const mission::Error &e) {
+            std::cerr << e.what();
+            ::_exit(3);
+        }
+        ::_exit(0);
+    };
+    EXPECT_EXIT(asNobody([] { mission::assemble("out", "m.mis"); }), ::testing::ExitedWithCode(3),
+                "^could not write \"out/m.mis\": Permission denied$");
+    EXPECT_EXIT(asNobody([] { mission::writeCharacterBlock({}, "COMANDO"); }),
+                ::testing::ExitedWithCode(3), "/gb.tmp\": Permission denied$");
+    EXPECT_EQ(snapshot(out_), out);
+    EXPECT_EQ(snapshot(workspace()), sources);
+    EXPECT_EXIT(asNobody([] { mission::assemble("out", "free.mis"); }),
+                ::testing::ExitedWithCode(0), "");
 }
 
 // A refused or failed save names the path and the reason and changes nothing: no temporary
