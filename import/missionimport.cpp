@@ -18,15 +18,6 @@ namespace importer
 namespace
 {
 
-// Whether replacing the file would keep it as "<name>.bak" (AtomicFile::Backup::KeepFirst).
-bool wouldKeepBackup(const fs::path &path)
-{
-    std::error_code ec;
-    fs::path bak = path;
-    bak += ".bak";
-    return fs::is_regular_file(path, ec) && !fs::exists(fs::symlink_status(bak, ec));
-}
-
 std::size_t lineEnds(std::string_view text)
 {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -71,7 +62,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         std::vector<std::unique_ptr<mission::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
-            report.pieces[k] = {path, 0, 0, wouldKeepBackup(path)};
+            report.pieces[k] = {path, 0, 0, !mission::AtomicFile::plannedBackup(path).empty()};
             if (mode == ImportMode::Write)
                 files.push_back(std::make_unique<mission::AtomicFile>(
                     path, mission::AtomicFile::Backup::KeepFirst));

@@ -47,6 +47,32 @@ fs::path withSuffix(fs::path path, const char *suffix)
     return path;
 }
 
+constexpr const char *kBackupAction = "could not keep the previous file as";
+
+// Why what stands under the backup's name cannot count as the backup: only a file can be one.
+std::string notABackup(fs::file_type type)
+{
+    switch (type) {
+    case fs::file_type::directory:
+        return std::make_error_code(std::errc::is_a_directory).message();
+    case fs::file_type::symlink:
+        return "it is a symbolic link, not a file";
+    default:
+        return "it is not a regular file";
+    }
+}
+
+// Throws unless `bak` is free or holds a file: a backup kept already.
+void checkBackupPlace(const fs::path &bak)
+{
+    if (bak.empty())
+        return;
+    std::error_code ec;
+    const fs::file_type type = fs::symlink_status(bak, ec).type();
+    if (type != fs::file_type::not_found && type != fs::file_type::regular)
+        throw Error(kBackupAction, bak, notABackup(type));
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(const fs::path &target, Backup backup)
@@ -58,11 +84,16 @@ AtomicFile::AtomicFile(const fs::path &target, Backup backup)
     // Renaming over a file passes by its own protection, which a plain open for writing honours;
     // a save refuses what that open would.
     std::error_code ec;
-    if (fs::is_regular_file(fs::symlink_status(target_, ec))) {
+    const fs::file_type type = fs::symlink_status(target_, ec).type();
+    if (type == fs::file_type::directory)
+        throw Error(kWriteAction, target_, std::make_error_code(std::errc::is_a_directory));
+    if (type == fs::file_type::regular) {
         platform::checkWritable(target_, ec);
         if (ec)
             throw Error(kWriteAction, target_, ec);
     }
+    // Refused before anything is written, where it can be seen already.
+    checkBackupPlace(backupPath());
     // The temporary file sits beside the target so that the final rename stays within one
     // file system and cannot fail half-way.
     // Appended piece by piece: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.
@@ -93,13 +124,12 @@ void AtomicFile::write(std::string_view bytes)
 void AtomicFile::commit()
 {
     prepare();
-    const bool keptBackup = backup_ == Backup::KeepFirst && keepBackup();
+    keepBackup();
     std::error_code ec;
     platform::replace(temp_, target_, ec);
     if (ec) {
-        // Nothing was replaced, so there is nothing to keep: a failed save leaves no backup.
-        if (keptBackup)
-            platform::remove(withSuffix(target_, ".bak"));
+        // A backup made stays: it holds the target as it still is, and another save of the same
+        // file may already count on it.
         discard();
         throw Error(kWriteAction, target_, ec);
     }
@@ -122,35 +152,30 @@ void AtomicFile::prepare()
 
 void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
 {
+    if (files.empty())
+        return;
     for (AtomicFile *file : files)
         file->prepare();
 
-    // The backups this call makes, to be removed again if it fails; and the previous content
-    // of each target, to put back should a later rename fail (empty for a target that is not a
-    // file yet).
-    std::vector<fs::path> backups;
+    // The previous content of each target, to put back should a later rename fail (empty for a
+    // target that is not a file yet, and for the last, after which nothing can fail). Backups
+    // made stay whatever happens, as in commit().
     std::vector<fs::path> previous;
     const auto drop = [](const std::vector<fs::path> &paths) {
         for (const auto &p : paths)
             if (!p.empty())
                 platform::remove(p);
     };
+    // All are checked before the first backup is made, as the backups stay.
+    for (AtomicFile *file : files)
+        checkBackupPlace(file->backupPath());
+    for (AtomicFile *file : files)
+        file->keepBackup();
     try {
-        for (AtomicFile *file : files) {
-            if (file->backup_ == Backup::KeepFirst) {
-                const fs::path bak = withSuffix(file->target_, ".bak");
-                std::error_code ec;
-                const bool had = fs::exists(fs::symlink_status(bak, ec));
-                file->keepBackup();
-                if (!had && fs::exists(fs::symlink_status(bak, ec)))
-                    backups.push_back(bak);
-            }
-        }
-        for (AtomicFile *file : files)
+        for (AtomicFile *file : files.first(files.size() - 1))
             previous.push_back(file->keepPrevious());
     } catch (...) {
         drop(previous);
-        drop(backups);
         throw;
     }
 
@@ -182,7 +207,6 @@ void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
             previous[j].clear(); // put back, or left for the user
         }
         drop(previous);
-        drop(backups);
         throw Error(kWriteAction, file.target_, reason);
     }
     drop(previous);
@@ -195,28 +219,48 @@ fs::path AtomicFile::keepPrevious()
         return {};
     const fs::path kept = withSuffix(temp_, ".previous");
     platform::keepCopy(target_, kept, ec);
-    if (ec) {
-        platform::remove(kept);
+    if (ec)
         throw Error("could not keep a copy of", target_, ec);
-    }
     return kept;
 }
 
-bool AtomicFile::keepBackup()
+fs::path AtomicFile::backupPath() const
 {
+    return backup_ == Backup::KeepFirst ? withSuffix(target_, ".bak") : fs::path();
+}
+
+fs::path AtomicFile::plannedBackup(const fs::path &target)
+{
+    const fs::path file = followLinks(target);
+    const fs::path bak = withSuffix(file, ".bak");
+    checkBackupPlace(bak);
     std::error_code ec;
-    if (!fs::is_regular_file(target_, ec))
-        return false;
-    const fs::path bak = withSuffix(target_, ".bak");
-    if (fs::exists(fs::symlink_status(bak, ec)))
-        return false;
+    if (!fs::is_regular_file(fs::symlink_status(file, ec)) ||
+        fs::exists(fs::symlink_status(bak, ec)))
+        return {};
+    return bak;
+}
+
+void AtomicFile::keepBackup()
+{
+    const fs::path bak = backupPath();
+    std::error_code ec;
+    if (bak.empty() || !fs::is_regular_file(fs::symlink_status(target_, ec)))
+        return;
+    // One step that either makes the backup or finds one there: a check before it could be
+    // overtaken by another save that makes the backup in between.
     platform::keepCopy(target_, bak, ec);
-    if (ec) {
-        platform::remove(bak);
+    if (ec == std::errc::file_exists) {
+        const fs::file_type type = fs::symlink_status(bak, ec).type();
+        if (type == fs::file_type::regular)
+            return;
         discard();
-        throw Error("could not keep the previous mission as", bak, ec);
+        throw Error(kBackupAction, bak, notABackup(type));
     }
-    return true;
+    if (ec) {
+        discard();
+        throw Error(kBackupAction, bak, ec);
+    }
 }
 
 void AtomicFile::discard() noexcept

@@ -82,8 +82,10 @@ void syncAndClose(File &file, std::error_code &ec);
 void replace(const std::filesystem::path &from, const std::filesystem::path &to,
              std::error_code &ec);
 
-// Keeps the file `existing` under the new name `copy` as well: a hard link where the file system
-// has them, a copy otherwise. Fails if `copy` exists.
+// Keeps the file `existing` under the new name `copy` as well, in one step that either makes
+// `copy` or finds the name taken: a hard link where the file system has them, a copy otherwise.
+// Fails with std::errc::file_exists if anything at all has that name (a file, a folder, a link
+// that leads nowhere) and leaves it as it is; any other failure leaves no `copy` behind.
 void keepCopy(const std::filesystem::path &existing, const std::filesystem::path &copy,
               std::error_code &ec);
 

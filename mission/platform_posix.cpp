@@ -158,6 +158,8 @@ void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &e
     }
     // No hard links on this file system: a copy, which also refuses an existing name.
     fs::copy_file(existing, copy, ec);
+    if (ec && ec != std::errc::file_exists)
+        ::unlink(copy.c_str());
 }
 
 void reportFileSizeLimitAsError() noexcept

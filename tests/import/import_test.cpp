@@ -305,7 +305,30 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
     EXPECT_EQ(snapshot(workspace()), want);
 }
 
-// Refusals, a failure part-way and --check: the status, what it says, the workspace as it was.
+// The third piece cannot take its place once the first two have: the user may write it, but not
+// replace it in a folder with the sticky bit that is not theirs. The first two get their previous
+// content back. The backups made stay, holding the pieces as they still are.
+TEST_F(Import, AFailurePartWayPutsTheReplacedPiecesBack)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    writeBytes(root_ / "m.mis", kMission);
+    fs::permissions(root_, fs::perms(0755));
+    fs::permissions(workspace(), fs::perms(01777));
+    for (const char *name : {"mis_1_1.dat", "mis_1_2.dat"})
+        ASSERT_EQ(::chown((workspace() / name).c_str(), 65534, 65534), 0);
+    fs::permissions(workspace() / "mis_1_3.dat", fs::perms(0666));
+    Files want = snapshot(workspace());
+    for (const auto &[name, bytes] : snapshot(workspace()))
+        want[name + ".bak"] = bytes;
+    const auto [status, printed] =
+        run("m.mis", "setpriv --reuid=nobody --regid=nogroup --clear-groups ");
+    EXPECT_EQ(status, 7) << printed;
+    EXPECT_NE(printed.find("mis_1_3.dat\": Operation not permitted"), std::string::npos) << printed;
+    EXPECT_EQ(snapshot(workspace()), want);
+}
+
+// Refusals and --check: the status, what it says, the workspace as it was.
 struct Outcome {
     const char *name;
     std::string args;
@@ -349,12 +372,16 @@ const Outcome kOutcomes[] = {
      "[ .CLASS BICHOALIADO .TOKEN COMANDO .I " + kSub + " ]"},
     {"OutOfOrder", "m.mis", 5,
      "the interface block (line 1, column 1) comes before the character block", kSub + kGb},
-    // The third piece cannot be replaced once the first two are.
-    {"FailsPartWay", "m.mis", 7, "mis_1_3.dat\": Is a directory", kMission,
+    {"PieceIsAFolder", "m.mis", 7, "mis_1_3.dat\": Is a directory", kMission,
      [] {
          fs::remove("tobrinmis/mis_1_3.dat");
          fs::create_directories("tobrinmis/mis_1_3.dat/x");
      }},
+    // What stands in a backup's place is no backup: not even --check gives its approval.
+    {"BackupIsAFolder", "m.mis", 7, "mis_1_2.dat.bak\": Is a directory", kMission,
+     [] { fs::create_directory("tobrinmis/mis_1_2.dat.bak"); }},
+    {"BackupIsALink", "--check m.mis", 7, "mis_1_3.dat.bak\": it is a symbolic link, not a file",
+     kMission, [] { fs::create_symlink("gone", "tobrinmis/mis_1_3.dat.bak"); }},
     {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder here", kMission,
      [] { fs::rename("tobrinmis", "elsewhere"); }},
 };

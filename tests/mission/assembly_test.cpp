@@ -236,6 +236,11 @@ const Failure kFailures[] = {
      [] { fs::create_symlink("../tobrinmis/mis_1_3.dat", "out/l.mis"); }},
     {"LinkToFolder",      "ws",               "gb.tmp",      "gb.tmp\" that", nullptr,
      [] { fs::create_symlink("tobrinmis", "ws"); }},
+    // Only a file counts as the backup already kept; anything else in its place is no backup.
+    {"BakIsAFolder",      "out",              "m.mis",       "Is a directory", "out/m.mis.bak",
+     [] { fs::create_directory("out/m.mis.bak"); }},
+    {"BakIsADanglingLink", "out",             "m.mis",       "it is a symbolic link, not a file",
+     "out/m.mis.bak", [] { fs::create_symlink("gone.mis", "out/m.mis.bak"); }},
 };
 // clang-format on
 
