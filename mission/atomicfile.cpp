@@ -2,7 +2,11 @@
 
 #include "error.h"
 
-#include <vector>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <random>
+#include <type_traits>
 
 namespace fs = std::filesystem;
 
@@ -49,6 +53,85 @@ fs::path withSuffix(fs::path path, const char *suffix)
 
 constexpr const char *kBackupAction = "could not keep the previous file as";
 
+// A save's own files are named ".tm-new-<random>-<tag>" (the new content) and
+// ".tm-old-<random>-<tag>" (a target's previous content, kept while several files are committed
+// together), so that they are recognisably this program's and their target's, and a later save
+// of the same target can find what a killed one left. The tag is the target's name or, where
+// that would make the name too long for the folder, as much of it as fits and a hash of it all.
+using NativeName = fs::path::string_type;
+constexpr std::string_view kNewPrefix = ".tm-new-";
+constexpr std::string_view kOldPrefix = ".tm-old-";
+constexpr std::size_t kRandomLength = 8;
+constexpr std::size_t kAddedLength = kNewPrefix.size() + kRandomLength + 1;
+constexpr std::string_view kRandomDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
+// Attempts at a free name; another file of a random name is already a rare event.
+constexpr int kNameAttempts = 100;
+
+// A name's code unit (a byte on POSIX, a UTF-16 unit on Windows) as a number.
+std::make_unsigned_t<fs::path::value_type> unit(fs::path::value_type u)
+{
+    return static_cast<std::make_unsigned_t<fs::path::value_type>>(u);
+}
+
+NativeName native(std::string_view ascii)
+{
+    return NativeName(ascii.begin(), ascii.end());
+}
+
+NativeName nameTag(const fs::path &target)
+{
+    const NativeName name = target.filename().native();
+    const std::size_t longest = platform::maxNameLength(target.parent_path());
+    const std::size_t room = longest > 2 * kAddedLength ? longest - kAddedLength : kAddedLength;
+    if (name.size() <= room)
+        return name;
+    // FNV-1a: the same tag for the same name in every run, as the tidying needs.
+    std::uint64_t hash = 14695981039346656037u;
+    for (const auto u : name) {
+        hash ^= unit(u);
+        hash *= 1099511628211u;
+    }
+    std::array<char, 17> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), hash, 16).ptr;
+    const std::string hashed = "~" + std::string(digits.data(), end);
+    return name.substr(0, room - hashed.size()) + native(hashed);
+}
+
+fs::path ownName(const fs::path &folder, std::string_view prefix, const NativeName &tag)
+{
+    std::random_device source;
+    std::string random;
+    std::uniform_int_distribution<std::size_t> digit(0, kRandomDigits.size() - 1);
+    for (std::size_t k = 0; k < kRandomLength; ++k)
+        random += kRandomDigits[digit(source)];
+    return folder / (native(prefix) + native(random) + native("-") + tag);
+}
+
+bool isOwnNameFor(const NativeName &name, const NativeName &tag)
+{
+    if (name.size() != kAddedLength + tag.size())
+        return false;
+    const NativeName prefix = name.substr(0, kNewPrefix.size());
+    if (prefix != native(kNewPrefix) && prefix != native(kOldPrefix))
+        return false;
+    for (std::size_t k = kNewPrefix.size(); k < kAddedLength - 1; ++k)
+        if (unit(name[k]) > 0x7f ||
+            kRandomDigits.find(static_cast<char>(name[k])) == kRandomDigits.npos)
+            return false;
+    return name[kAddedLength - 1] == '-' && name.compare(kAddedLength, NativeName::npos, tag) == 0;
+}
+
+// Removes what earlier saves of the target left in its folder, killed before they could tidy up:
+// only files named for this target whose hold can be taken, so never a running save's.
+void removeLeftovers(const fs::path &folder, const NativeName &tag)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
+         !ec && it != end; it.increment(ec))
+        if (isOwnNameFor(it->path().filename().native(), tag))
+            platform::removeIfUnused(it->path());
+}
+
 // Why what stands under the backup's name cannot count as the backup: only a file can be one.
 std::string notABackup(fs::file_type type)
 {
@@ -62,15 +145,19 @@ std::string notABackup(fs::file_type type)
     }
 }
 
-// Throws unless `bak` is free or holds a file: a backup kept already.
-void checkBackupPlace(const fs::path &bak)
+// Throws unless `bak` could be made beside `file`, or holds a file: a backup kept already. Where
+// there is no file to keep, nothing is made and nothing can stand in the way.
+void checkBackupPlace(const fs::path &file, const fs::path &bak)
 {
-    if (bak.empty())
-        return;
     std::error_code ec;
+    if (bak.empty() || !fs::is_regular_file(fs::symlink_status(file, ec)))
+        return;
     const fs::file_type type = fs::symlink_status(bak, ec).type();
-    if (type != fs::file_type::not_found && type != fs::file_type::regular)
-        throw Error(kBackupAction, bak, notABackup(type));
+    if (type == fs::file_type::not_found || type == fs::file_type::regular)
+        return;
+    if (ec) // "File name too long" among them: a backup that cannot be made
+        throw Error(kBackupAction, bak, ec);
+    throw Error(kBackupAction, bak, notABackup(type));
 }
 
 } // namespace
@@ -93,16 +180,21 @@ AtomicFile::AtomicFile(const fs::path &target, Backup backup)
             throw Error(kWriteAction, target_, ec);
     }
     // Refused before anything is written, where it can be seen already.
-    checkBackupPlace(backupPath());
+    checkBackupPlace(target_, backupPath());
     // The temporary file sits beside the target so that the final rename stays within one
     // file system and cannot fail half-way.
-    // Appended piece by piece: GCC 12 at -O3 misreads `"." + string` as an overlapping copy.
-    std::string stem(1, '.');
-    stem += target_.filename().string();
-    stem += '.';
-    file_ = platform::createTemporary(target_.parent_path(), stem, temp_, ec);
-    if (ec)
+    tag_ = nameTag(target_);
+    removeLeftovers(target_.parent_path(), tag_);
+    for (int attempt = 0; attempt < kNameAttempts && !file_.isOpen(); ++attempt) {
+        temp_ = ownName(target_.parent_path(), kNewPrefix, tag_);
+        file_ = platform::createNew(temp_, ec);
+        if (ec && ec != std::errc::file_exists)
+            break;
+    }
+    if (!file_.isOpen()) {
+        temp_.clear();
         throw Error(kWriteAction, target_, ec);
+    }
     platform::takeAttributes(file_, target_);
 }
 
@@ -134,16 +226,15 @@ void AtomicFile::commit()
         throw Error(kWriteAction, target_, ec);
     }
     temp_.clear();
+    file_.close();
 }
 
 void AtomicFile::prepare()
 {
-    if (!file_.isOpen() && !temp_.empty())
-        return; // prepared already
     // The data must be on disk before the rename makes it the target; otherwise a crash could
     // leave an empty file where the previous one stood.
     std::error_code ec;
-    platform::syncAndClose(file_, ec);
+    platform::sync(file_, ec);
     if (ec) {
         discard();
         throw Error(kWriteAction, target_, ec);
@@ -157,27 +248,15 @@ void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
     for (AtomicFile *file : files)
         file->prepare();
 
-    // The previous content of each target, to put back should a later rename fail (empty for a
-    // target that is not a file yet, and for the last, after which nothing can fail). Backups
-    // made stay whatever happens, as in commit().
-    std::vector<fs::path> previous;
-    const auto drop = [](const std::vector<fs::path> &paths) {
-        for (const auto &p : paths)
-            if (!p.empty())
-                platform::remove(p);
-    };
-    // All are checked before the first backup is made, as the backups stay.
+    // Each target's previous content is kept, to put back should a later rename fail (not for a
+    // target that is not a file yet, nor for the last, after which nothing can fail). Backups
+    // made stay whatever happens, as in commit(); so all are checked before the first is made.
     for (AtomicFile *file : files)
-        checkBackupPlace(file->backupPath());
+        checkBackupPlace(file->target_, file->backupPath());
     for (AtomicFile *file : files)
         file->keepBackup();
-    try {
-        for (AtomicFile *file : files.first(files.size() - 1))
-            previous.push_back(file->keepPrevious());
-    } catch (...) {
-        drop(previous);
-        throw;
-    }
+    for (AtomicFile *file : files.first(files.size() - 1))
+        file->keepPrevious();
 
     for (std::size_t i = 0; i < files.size(); ++i) {
         AtomicFile &file = *files[i];
@@ -190,38 +269,53 @@ void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
         std::string reason = ec.message();
         // Put back the targets replaced so far.
         for (std::size_t j = 0; j < i; ++j) {
-            const fs::path &target = files[j]->target_;
+            AtomicFile &done = *files[j];
             std::error_code back;
-            if (previous[j].empty()) {
-                fs::remove(target, back);
+            if (done.previous_.empty()) {
+                fs::remove(done.target_, back);
                 if (back)
-                    reason += "; \"" + target.string() +
+                    reason += "; \"" + done.target_.string() +
                               "\" was new and could not be removed again: " + back.message();
             } else {
-                platform::replace(previous[j], target, back);
+                platform::replace(done.previous_, done.target_, back);
                 if (back)
-                    reason += "; \"" + target.string() + "\" could not be put back (" +
+                    reason += "; \"" + done.target_.string() + "\" could not be put back (" +
                               back.message() + "): its previous content is in \"" +
-                              previous[j].string() + "\"";
+                              done.previous_.string() + "\"";
+                done.previous_.clear(); // put back, or left for the user
             }
-            previous[j].clear(); // put back, or left for the user
         }
-        drop(previous);
+        for (AtomicFile *each : files)
+            each->discard();
         throw Error(kWriteAction, file.target_, reason);
     }
-    drop(previous);
+    for (AtomicFile *file : files)
+        file->discard();
 }
 
-fs::path AtomicFile::keepPrevious()
+void AtomicFile::keepPrevious()
 {
     std::error_code ec;
-    if (!fs::is_regular_file(target_, ec))
-        return {};
-    const fs::path kept = withSuffix(temp_, ".previous");
-    platform::keepCopy(target_, kept, ec);
-    if (ec)
-        throw Error("could not keep a copy of", target_, ec);
-    return kept;
+    if (!fs::is_regular_file(fs::symlink_status(target_, ec)))
+        return;
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const fs::path kept = ownName(target_.parent_path(), kOldPrefix, tag_);
+        platform::keepCopy(target_, kept, ec);
+        if (ec == std::errc::file_exists)
+            continue;
+        if (ec)
+            break;
+        // Held against other saves' tidying until this save is done with it.
+        previousHold_ = platform::hold(kept, ec);
+        if (!ec) {
+            previous_ = kept;
+            return;
+        }
+        // Gone already, taken by another save's tidying in between; anything else is ours.
+        if (ec != std::errc::no_such_file_or_directory)
+            platform::remove(kept);
+    }
+    throw Error("could not keep a copy of", target_, ec);
 }
 
 fs::path AtomicFile::backupPath() const
@@ -233,7 +327,7 @@ fs::path AtomicFile::plannedBackup(const fs::path &target)
 {
     const fs::path file = followLinks(target);
     const fs::path bak = withSuffix(file, ".bak");
-    checkBackupPlace(bak);
+    checkBackupPlace(file, bak);
     std::error_code ec;
     if (!fs::is_regular_file(fs::symlink_status(file, ec)) ||
         fs::exists(fs::symlink_status(bak, ec)))
@@ -265,11 +359,15 @@ void AtomicFile::keepBackup()
 
 void AtomicFile::discard() noexcept
 {
-    file_.close();
-    if (!temp_.empty()) {
-        platform::remove(temp_);
-        temp_.clear();
+    // Removed while still held, so that no other save's tidying can mistake them for left-overs
+    // and race this removal.
+    for (fs::path *own : {&temp_, &previous_}) {
+        if (!own->empty())
+            platform::remove(*own);
+        own->clear();
     }
+    file_.close();
+    previousHold_.close();
 }
 
 } // namespace mission

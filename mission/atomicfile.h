@@ -61,13 +61,17 @@ private:
     void prepare();
     [[nodiscard]] std::filesystem::path backupPath() const;
     void keepBackup();
-    [[nodiscard]] std::filesystem::path keepPrevious();
+    void keepPrevious();
+    // Removes this save's own files that are left, and closes them.
     void discard() noexcept;
 
     std::filesystem::path target_;
     Backup backup_;
+    std::filesystem::path::string_type tag_; // the target's part of its own files' names
     std::filesystem::path temp_;
     platform::File file_;
+    std::filesystem::path previous_; // the target's previous content, while committing together
+    platform::File previousHold_;
 };
 
 } // namespace mission

@@ -203,6 +203,39 @@ TEST_F(Assembly, AProtectedFileIsRefusedAsOpeningItWouldBe)
                 ::testing::ExitedWithCode(0), "");
 }
 
+// Every name the system takes can be saved: the temporary file's name never makes it too long.
+// Only replacing a file whose "<name>.bak" would be too long is refused, naming the backup, so
+// that no save replaces a file without keeping it.
+TEST_F(Assembly, EveryNameTheSystemTakesCanBeSaved)
+{
+    writeSources(kSources);
+    const auto max = static_cast<std::size_t>(::pathconf(out_.c_str(), _PC_NAME_MAX));
+    for (const std::size_t length : {max - 8, max - 7, max - 4, max - 3, max}) {
+        const std::string name(length, 'n');
+        for (const bool existed : {false, true}) {
+            const std::string what = std::to_string(length) + (existed ? " replaced" : " new");
+            fs::remove_all(out_);
+            fs::create_directory(out_);
+            if (existed)
+                mission_test::writeBytes(out_ / name, "old\r\n");
+            Files want = snapshot(out_);
+            const bool refused = existed && length + 4 > max;
+            try {
+                mission::assemble(out_, name);
+                want[name] = kMission;
+                if (existed)
+                    want[name + ".bak"] = "old\r\n";
+                EXPECT_FALSE(refused) << what;
+            } catch (const mission::Error &e) {
+                EXPECT_TRUE(refused) << what << ": " << e.what();
+                EXPECT_EQ(e.path(), out_ / (name + ".bak")) << what;
+                EXPECT_EQ(e.reason(), "File name too long") << what;
+            }
+            EXPECT_EQ(snapshot(out_), want) << what;
+        }
+    }
+}
+
 // A refused or failed save names the path and the reason and changes nothing: no temporary
 // file, no .bak. A workspace file as the target, however spelled, is refused before any write.
 struct Failure {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,6 +54,30 @@ std::array<int, 2> saveTwiceAtOnce(const std::function<void(int)> &save)
         statuses[k] = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     return statuses;
+}
+
+// Runs `steps` in a child process and gives its id; the child ends with status 0 after them, 1
+// if they throw.
+pid_t inChild(const std::function<void()> &steps)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            steps();
+        } catch (const mission::Error &e) {
+            std::fprintf(stderr, "%s\n", e.what());
+            ::_exit(1);
+        }
+        ::_exit(0);
+    }
+    return child;
+}
+
+int exitStatus(pid_t child)
+{
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 struct Together {
@@ -112,5 +137,80 @@ const Together kTogether[] = {{"OneFile", {"m.mis"}},
 
 INSTANTIATE_TEST_SUITE_P(Files, TwoSavesAtOnce, ::testing::ValuesIn(kTogether),
                          [](const auto &info) { return std::string(info.param.name); });
+
+using Leftovers = mission_test::WorkspaceTest;
+
+// A save killed part-way leaves its temporary file, named after its target; the next save of that
+// target into the folder removes it. That save leaves alone the temporary file of a save still
+// writing (which then succeeds), those of other targets and files of other programs. The target's
+// name may be as long as the system takes.
+TEST_F(Leftovers, TheNextSaveRemovesWhatAKilledSaveOfItsTargetLeft)
+{
+    const fs::path folder = root_ / "f";
+    const auto max = static_cast<std::size_t>(::pathconf(root_.c_str(), _PC_NAME_MAX));
+    for (const std::string &target : {std::string("m.mis"), std::string(max, 'm')}) {
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        for (const char *other : {".m.mis.Xa12bQ", "#m.mis#", ".tm-new-12345678-m.mis~"})
+            writeBytes(folder / other, "another program's");
+        // The names that a step adds to the folder.
+        Files seen = snapshot(folder);
+        const auto added = [&] {
+            std::vector<std::string> names;
+            const Files now = snapshot(folder);
+            for (const auto &entry : now)
+                if (!seen.count(entry.first))
+                    names.push_back(entry.first);
+            seen = now;
+            return names;
+        };
+        const auto killedPartWay = [&](const std::string &name) {
+            exitStatus(inChild([&] {
+                AtomicFile file(folder / name);
+                file.write("half");
+                ::raise(SIGKILL);
+            }));
+            return added();
+        };
+        const auto own = killedPartWay(target), other = killedPartWay("other.mis");
+        ASSERT_EQ(own.size(), 1u);
+        ASSERT_EQ(other.size(), 1u);
+        EXPECT_NE(own[0].find(target.substr(0, 200)), std::string::npos) << own[0];
+
+        int ready[2], go[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        ASSERT_EQ(::pipe(go), 0);
+        const pid_t writer = inChild([&] {
+            AtomicFile file(folder / target);
+            file.write("still writing");
+            char c = 0;
+            if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1)
+                ::_exit(2);
+            file.commit();
+        });
+        char c = 0;
+        ASSERT_EQ(::read(ready[0], &c, 1), 1);
+        const auto running = added();
+        ASSERT_EQ(running.size(), 1u);
+
+        AtomicFile next(folder / target);
+        next.write("next");
+        next.commit();
+        Files after = snapshot(folder);
+        EXPECT_EQ(after.count(own[0]), 0u);
+        EXPECT_EQ(after.count(other[0]), 1u);
+        EXPECT_EQ(after.count(running[0]), 1u);
+        EXPECT_EQ(after[target], "next");
+
+        ASSERT_EQ(::write(go[1], &c, 1), 1);
+        EXPECT_EQ(exitStatus(writer), 0);
+        for (const int end : {ready[0], ready[1], go[0], go[1]})
+            ::close(end);
+        after = snapshot(folder);
+        EXPECT_EQ(after.size(), 5u);
+        EXPECT_EQ(after.count(other[0]), 1u);
+        EXPECT_EQ(after[target], "still writing");
+    }
+}
 
 } // namespace
