@@ -1,5 +1,7 @@
 #include "interfaceblock.h"
 
+#include "atomicfile.h"
+#include "characterblock.h"
 #include "linefile.h"
 #include "workspace.h"
 
@@ -38,6 +40,23 @@ std::vector<std::string> interfaceBlockLines(const SheetValues &v)
 void writeInterfaceBlock(const SheetValues &values)
 {
     writeLineFile(workspacePath(kInterfaceBlockFile), interfaceBlockLines(values));
+}
+
+} // namespace mission
+
+namespace mission
+{
+
+void writeBlocks(const SheetValues &values, std::string_view anim)
+{
+    // Committed together, so that a mission assembled after a failed save never holds the new
+    // character block beside the old interface block.
+    AtomicFile character(workspacePath(kCharacterBlockFile));
+    character.write(joinLines(characterBlockLines(values, anim)));
+    AtomicFile interface(workspacePath(kInterfaceBlockFile));
+    interface.write(joinLines(interfaceBlockLines(values)));
+    AtomicFile *const both[] = {&character, &interface};
+    AtomicFile::commitTogether(both);
 }
 
 } // namespace mission
