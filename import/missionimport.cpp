@@ -62,7 +62,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         std::vector<std::unique_ptr<mission::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
-            report.pieces[k] = {path, 0, 0, !mission::AtomicFile::plannedBackup(path).empty()};
+            report.pieces[k] = {path, 0, 0, mission::AtomicFile::plannedBackup(path)};
             if (mode == ImportMode::Write)
                 files.push_back(std::make_unique<mission::AtomicFile>(
                     path, mission::AtomicFile::Backup::KeepFirst));

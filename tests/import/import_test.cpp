@@ -328,6 +328,28 @@ TEST_F(Import, AFailurePartWayPutsTheReplacedPiecesBack)
     EXPECT_EQ(snapshot(workspace()), want);
 }
 
+// A piece that is a link is written through it: the file it names takes the piece, the link
+// stays, and the old piece is kept beside that file, where the report says it is.
+TEST_F(Import, APieceThatIsALinkKeepsItsBackupBesideTheFileItNames)
+{
+    fs::create_directory(root_ / "elsewhere");
+    fs::rename(workspace() / "mis_1_2.dat", root_ / "elsewhere/real.dat");
+    fs::create_symlink("../elsewhere/real.dat", workspace() / "mis_1_2.dat");
+    writeBytes(root_ / "m.mis", kMission);
+    const std::string bak = (root_ / "elsewhere/real.dat.bak").string();
+    for (const auto &[args, says] : {std::pair{"--check m.mis", "would keep the old one as "},
+                                     std::pair{"m.mis", "kept the old one as "}}) {
+        const auto [status, printed] = run(args);
+        EXPECT_EQ(status, 0) << printed;
+        EXPECT_NE(printed.find("mis_1_2.dat: 0 lines, 0 bytes (" + (says + bak) + ")\n"),
+                  std::string::npos)
+            << printed;
+    }
+    EXPECT_EQ(readBytes(bak), "old mis_1_2.dat\r\n");
+    EXPECT_EQ(fs::read_symlink(workspace() / "mis_1_2.dat"), "../elsewhere/real.dat");
+    EXPECT_EQ(snapshot(workspace()).count("mis_1_2.dat.bak"), 0u);
+}
+
 // Refusals and --check: the status, what it says, the workspace as it was.
 struct Outcome {
     const char *name;
