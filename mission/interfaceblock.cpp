@@ -37,16 +37,6 @@ std::vector<std::string> interfaceBlockLines(const SheetValues &v)
     return lines.take();
 }
 
-void writeInterfaceBlock(const SheetValues &values)
-{
-    writeLineFile(workspacePath(kInterfaceBlockFile), interfaceBlockLines(values));
-}
-
-} // namespace mission
-
-namespace mission
-{
-
 void writeBlocks(const SheetValues &values, std::string_view anim)
 {
     // Committed together, so that a mission assembled after a failed save never holds the new

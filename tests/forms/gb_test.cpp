@@ -252,6 +252,32 @@ private slots:
         }
     }
 
+    // A save that fails while the dialog is open from an earlier one hides it, so that "OK"
+    // cannot assemble a mission from blocks the user did not mean; neither block changed. The next
+    // good save shows the dialog again as the user left it.
+    void aFailedSaveHidesTheDialog()
+    {
+        OnSheet s;
+        s.saveMission();
+        Form2 &dialog = s.t.program.form2();
+        QVERIFY(dialog.isVisible());
+        child<QLineEdit>(dialog, "Text1")->setText("mine.mis");
+        const QByteArray earlier = contents("tobrinmis/gb.tmp");
+        click(box(s.sheet(), "Knife"));
+        QVERIFY(QFile::remove("tobrinmis/gb_sub.tmp") && QDir().mkpath("tobrinmis/gb_sub.tmp/x"));
+        const QStringList said = answerMessages([&] { s.saveMission(); });
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said[0].contains("/tobrinmis/gb_sub.tmp\": Is a directory"), qPrintable(said[0]));
+        QCOMPARE(contents("tobrinmis/gb.tmp"), earlier);
+        QVERIFY(!dialog.isVisible() && s.sheet().isVisible());
+
+        QVERIFY(QDir("tobrinmis/gb_sub.tmp").removeRecursively());
+        s.saveMission();
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(child<QLineEdit>(dialog, "Text1")->text(), "mine.mis");
+        QCOMPARE(saved(), blocks(SheetValues{.ck_knife = 0}, "COMANDO"));
+    }
+
     void look()
     {
         OnSheet s;

@@ -1,7 +1,6 @@
 // Splitting a mission into the stored pieces, and the importer as a user runs it.
 
 #include "assembly.h"
-#include "characterblock.h"
 #include "commandline.h"
 #include "importerror.h"
 #include "inputfile.h"
@@ -94,8 +93,7 @@ TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
             EXPECT_NE(t.text, "COMANDO") << name << " at byte " << t.offset;
     }
     for (const auto v : {mission::kUnchecked, mission::kChecked, mission::kGreyed}) {
-        mission::writeCharacterBlock(mission::SheetValues::all(v), "COMANDO");
-        mission::writeInterfaceBlock(mission::SheetValues::all(v));
+        mission::writeBlocks(mission::SheetValues::all(v), "COMANDO");
         mission::assemble(root_, "m.mis");
         std::string text = readBytes(root_ / "m.mis");
         const auto fault = importer::checkScript(text);

@@ -1,8 +1,8 @@
 #include "assembly.h"
 
-#include "characterblock.h"
 #include "error.h"
 #include "inputfile.h"
+#include "interfaceblock.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
@@ -140,7 +140,7 @@ TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirModeAndOwner)
         ::umask(mask);
         fs::remove(out_ / "m.mis");
         fs::remove(workspace() / "gb.tmp");
-        mission::writeCharacterBlock({}, "COMANDO");
+        mission::writeBlocks({}, "COMANDO");
         mission::assemble(out_, "m.mis");
         EXPECT_EQ(modeOf(out_ / "m.mis"), 0666 & ~mask) << std::oct << mask;
         EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0666 & ~mask) << std::oct << mask;
@@ -154,7 +154,7 @@ TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirModeAndOwner)
         ASSERT_EQ(::chown((workspace() / "gb.tmp").c_str(), kNobody, kNobody), 0);
     }
     mission::assemble(out_, "m.mis");
-    mission::writeCharacterBlock({}, "COMANDO");
+    mission::writeBlocks({}, "COMANDO");
     ::umask(previous);
     EXPECT_EQ(modeOf(out_ / "m.mis"), 0640u);
     EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0604u);
@@ -195,8 +195,8 @@ TEST_F(Assembly, AProtectedFileIsRefusedAsOpeningItWouldBe)
     };
     EXPECT_EXIT(asNobody([] { mission::assemble("out", "m.mis"); }), ::testing::ExitedWithCode(3),
                 "^could not write \"out/m.mis\": Permission denied$");
-    EXPECT_EXIT(asNobody([] { mission::writeCharacterBlock({}, "COMANDO"); }),
-                ::testing::ExitedWithCode(3), "/gb.tmp\": Permission denied$");
+    EXPECT_EXIT(asNobody([] { mission::writeBlocks({}, "COMANDO"); }), ::testing::ExitedWithCode(3),
+                "/gb.tmp\": Permission denied$");
     EXPECT_EQ(snapshot(out_), out);
     EXPECT_EQ(snapshot(workspace()), sources);
     EXPECT_EXIT(asNobody([] { mission::assemble("out", "free.mis"); }),
