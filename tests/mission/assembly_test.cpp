@@ -253,6 +253,7 @@ void PrintTo(const Failure &c, std::ostream *os)
 // clang-format off
 const Failure kFailures[] = {
     {"EmptyName",         "out",              "",            "no file name was given"},
+    {"NoFolder",          "",                 "m.mis",       "no folder was given"},
     {"NameIsAFolder",     "out",              "sub",         "Is a directory", nullptr,
      [] { fs::create_directory("out/sub"); }},
     {"MissingFolder",     "out/no",           "m.mis",       kNoEntry},
