@@ -141,9 +141,9 @@ INSTANTIATE_TEST_SUITE_P(Files, TwoSavesAtOnce, ::testing::ValuesIn(kTogether),
 using Leftovers = mission_test::WorkspaceTest;
 
 // A save killed part-way leaves its temporary file, named after its target; the next save of that
-// target into the folder removes it. That save leaves alone the temporary file of a save still
-// writing (which then succeeds), those of other targets and files of other programs. The target's
-// name may be as long as the system takes.
+// target into the folder removes it, and a killed save's copy of previous content too. That save
+// leaves alone the temporary file of a save still writing (which then succeeds), those of other
+// targets and files of other programs. The target's name may be as long as the system takes.
 TEST_F(Leftovers, TheNextSaveRemovesWhatAKilledSaveOfItsTargetLeft)
 {
     const fs::path folder = root_ / "f";
@@ -193,10 +193,17 @@ TEST_F(Leftovers, TheNextSaveRemovesWhatAKilledSaveOfItsTargetLeft)
         const auto running = added();
         ASSERT_EQ(running.size(), 1u);
 
+        // The copy of a target's previous content that a save of several files keeps while it
+        // renames them, as a killed one left it.
+        const std::string previous = ".tm-old-k3j9x0qa-" + target;
+        if (previous.size() <= max)
+            writeBytes(folder / previous, "previous");
+
         AtomicFile next(folder / target);
         next.write("next");
         next.commit();
         Files after = snapshot(folder);
+        EXPECT_EQ(after.count(previous), 0u);
         EXPECT_EQ(after.count(own[0]), 0u);
         EXPECT_EQ(after.count(other[0]), 1u);
         EXPECT_EQ(after.count(running[0]), 1u);
