@@ -31,18 +31,15 @@ inline void writeBytes(const fs::path &path, const std::string &bytes)
 }
 
 // Everything in a folder, hidden files (a left-over temporary file) too; nothing if it is gone.
-// A symbolic link shows where it points, so that a link replaced by a file shows.
+// A symbolic link shows where it leads, so that a link replaced by a file shows.
 inline Files snapshot(const fs::path &folder)
 {
     Files files;
     std::error_code ec;
-    for (const auto &e : fs::directory_iterator(folder, ec)) {
-        std::string &shown = files[e.path().filename().string()];
-        if (e.is_symlink())
-            shown = "-> " + fs::read_symlink(e).string();
-        else
-            shown = e.is_regular_file() ? readBytes(e) : "(folder)";
-    }
+    for (const auto &e : fs::directory_iterator(folder, ec))
+        files[e.path().filename().string()] = e.is_symlink() ? "-> " + fs::read_symlink(e).string()
+                                              : e.is_regular_file() ? readBytes(e)
+                                                                    : "(folder)";
     return files;
 }
 

@@ -4,32 +4,12 @@
 #include "testprogram.h"
 #include "workspace.h"
 
+#include <QScopeGuard>
+
 #include <filesystem>
-#include <fstream>
 
 namespace
 {
-
-// The bytes of a file that a QString may not be able to name.
-QByteArray bytesAt(const std::filesystem::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return in ? QByteArray::fromStdString(std::string(std::istreambuf_iterator<char>(in), {}))
-              : "(missing)";
-}
-
-// A folder in the current one whose name, and its subfolder's, are not valid UTF-8, with the
-// readable form Qt gives its name; removed at the end, which QTemporaryDir cannot do.
-struct NotUtf8 {
-    const std::filesystem::path path = std::filesystem::current_path() / "bad\xff\xfe";
-    const QString shown = QFile::decodeName("bad\xff\xfe");
-    NotUtf8() { std::filesystem::create_directories(path / "inner\xe9"); }
-    ~NotUtf8()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
 
 const auto writeFile = [](const QString &path, const QByteArray &bytes) {
     QFile file(path);
@@ -188,34 +168,32 @@ private slots:
         QCOMPARE(s.dirs()->path(), other.path());
     }
 
-    // A folder whose name is not valid UTF-8 is listed, shown as well as its name allows, opens
-    // and takes the mission: exactly that folder.
-    void aFolderNamedInBytesThatAreNotUtf8()
+    // A folder whose name is not valid UTF-8 is listed, shown as well as Qt can, opens and takes
+    // the mission; started in it, the dialog opens on it and saves there.
+    void foldersWhoseNamesAreNotUtf8()
     {
+        namespace fs = std::filesystem;
         Session s;
-        const NotUtf8 bad;
+        const fs::path bad = fs::current_path() / "bad\xff";
+        const QString shown = QFile::decodeName("bad\xff");
+        fs::create_directories(bad / "inner\xe9");
+        const auto removeAtEnd = qScopeGuard([&] { fs::remove_all(bad); }); // QTemporaryDir cannot
         s.dirs()->setPath(s.start);
-        s.open(bad.shown);
-        QCOMPARE(s.rows().last(), QFile::decodeName("inner\xe9"));
+        s.open(shown);
         QCOMPARE(s.press("Command1"), QStringList());
-        QCOMPARE(bytesAt(bad.path / "Mapa0001.mis"), expectedMission());
-    }
 
-    // Started in such a folder, the dialog opens on it and saves there.
-    void startedInAFolderNamedInBytesThatAreNotUtf8()
-    {
-        Session s;
-        const NotUtf8 bad;
-        std::filesystem::copy("tobrinmis", bad.path / "tobrinmis");
-        std::filesystem::current_path(bad.path);
+        fs::copy("tobrinmis", bad / "tobrinmis");
+        fs::current_path(bad); // where relative paths reach what QString cannot name
+        QCOMPARE(contents("Mapa0001.mis"), expectedMission());
         s.dialog().close();
         s.saveMission();
         const QStringList rows = s.rows();
         QCOMPARE(rows.mid(rows.size() - 3),
-                 QStringList({bad.shown, QFile::decodeName("inner\xe9"), "tobrinmis"}));
+                 QStringList({shown, QFile::decodeName("inner\xe9"), "tobrinmis"}));
         QCOMPARE(s.dirs()->currentIndex().row(), rows.size() - 3);
+        s.name()->setText("Started.mis");
         QCOMPARE(s.press("Command1"), QStringList());
-        QCOMPARE(bytesAt(bad.path / "Mapa0001.mis"), expectedMission());
+        QCOMPARE(contents("Started.mis"), expectedMission());
     }
 
     void failedSaveKeepsTheDialog_data()

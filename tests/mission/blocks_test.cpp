@@ -1,5 +1,4 @@
 #include "characterblock.h"
-#include "error.h"
 #include "interfaceblock.h"
 #include "workspace_fixture.h"
 
@@ -9,7 +8,6 @@
 #include <cstring>
 
 using mission::SheetValues;
-namespace fs = std::filesystem;
 using mission_test::Lines;
 
 namespace
@@ -138,22 +136,6 @@ TEST_F(Blocks, ExactLinesForEachSheetState)
     Lines character = kCharacter;
     apply(character, {"ANIM COMANDO", "ANIM "});
     EXPECT_EQ(mission::characterBlockLines(kFull, ""), character);
-}
-
-// The blocks are written together or not at all: when one cannot be replaced, the other keeps
-// its previous lines too, so that a mission assembled afterwards never mixes two saves.
-TEST_F(Blocks, OneThatCannotBeReplacedLeavesBothAsTheyWere)
-{
-    for (const char *blocked : {"gb.tmp", "gb_sub.tmp"}) {
-        mission_test::writeBytes(workspace() / "gb.tmp", "old character block\r\n");
-        mission_test::writeBytes(workspace() / "gb_sub.tmp", "old interface block\r\n");
-        fs::remove(workspace() / blocked);
-        fs::create_directories(workspace() / blocked / "in use");
-        const mission_test::Files before = mission_test::snapshot(workspace());
-        EXPECT_THROW(mission::writeBlocks(kFull, "COMANDO"), mission::Error) << blocked;
-        EXPECT_EQ(mission_test::snapshot(workspace()), before) << blocked;
-        fs::remove_all(workspace() / blocked);
-    }
 }
 
 } // namespace
