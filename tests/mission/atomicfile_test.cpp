@@ -1,3 +1,6 @@
+// Saves in several processes at once and saves killed part-way: POSIX processes and signals.
+#ifndef _WIN32
+
 #include "atomicfile.h"
 
 #include "error.h"
@@ -130,3 +133,5 @@ TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
 }
 
 } // namespace
+
+#endif
