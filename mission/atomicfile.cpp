@@ -91,20 +91,26 @@ NativeName nameTag(const fs::path &target)
         hash ^= unit(u);
         hash *= 1099511628211u;
     }
-    std::array<char, 17> digits{};
-    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), hash, 16).ptr;
-    const std::string hashed = "~" + std::string(digits.data(), end);
-    return name.substr(0, room - hashed.size()) + native(hashed);
+    // Appended piece by piece, here and below: GCC 12 at -O3 misreads a concatenation of
+    // strings as an overlapping copy.
+    std::array<char, 17> hashed{'~'};
+    const auto end = std::to_chars(hashed.data() + 1, hashed.data() + hashed.size(), hash, 16).ptr;
+    const auto length = static_cast<std::size_t>(end - hashed.data());
+    NativeName tag = name.substr(0, room - length);
+    tag.append(hashed.data(), end);
+    return tag;
 }
 
 fs::path ownName(const fs::path &folder, std::string_view prefix, const NativeName &tag)
 {
     std::random_device source;
-    std::string random;
     std::uniform_int_distribution<std::size_t> digit(0, kRandomDigits.size() - 1);
+    NativeName name = native(prefix);
     for (std::size_t k = 0; k < kRandomLength; ++k)
-        random += kRandomDigits[digit(source)];
-    return folder / (native(prefix) + native(random) + native("-") + tag);
+        name += static_cast<fs::path::value_type>(kRandomDigits[digit(source)]);
+    name += '-';
+    name += tag;
+    return folder / name;
 }
 
 bool isOwnNameFor(const NativeName &name, const NativeName &tag)
