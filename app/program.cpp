@@ -125,7 +125,9 @@ void Program::showSaveDialog()
 
 void Program::hideSaveDialog()
 {
-    hide(Window::Form2);
+    // A failed first save has no dialog to hide, and makes none.
+    if (isLoaded(Window::Form2))
+        hide(Window::Form2);
 }
 
 // The exit sequences. A step may unload a window whose own Form_Unload runs an exit sequence

@@ -6,7 +6,6 @@
 
 #include "assembly.h"
 #include "benchtools.h"
-#include "characterblock.h"
 #include "interfaceblock.h"
 #include "workspace.h"
 
@@ -63,8 +62,7 @@ std::pair<fs::path, std::int64_t> workspace(const Workspace &w)
                            : scriptLines(w.pieceMegabytes * 1000000 / 3, k + 1, w.lineEnd));
         const fs::path previous = fs::current_path();
         fs::current_path(folder);
-        mission::writeCharacterBlock(mission::SheetValues{}, "COMANDO");
-        mission::writeInterfaceBlock(mission::SheetValues{});
+        mission::writeBlocks(mission::SheetValues{}, "COMANDO");
         fs::current_path(previous);
         ::sync();
     }

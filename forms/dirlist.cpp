@@ -4,31 +4,61 @@
 
 #include <QAbstractListModel>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
+
+#include <algorithm>
+#include <system_error>
+#include <vector>
+
+namespace fs = std::filesystem;
 
 namespace
 {
 
 constexpr int kLevelRole = Qt::UserRole;
-constexpr int kPathRole = Qt::UserRole + 1;
 constexpr int kIndent = 8; // pixels a level
 
-// The folders from the root down to `path`, each a full path.
-QStringList chainTo(const QString &path)
+// A folder as the list holds it: its exact path (a subfolder's name only) and the text shown.
+struct Row {
+    fs::path path;
+    QString shown;
+};
+
+// The folders from the root down to `folder`, the root shown whole, the others by name.
+std::vector<Row> chainTo(const fs::path &folder)
 {
-    QStringList chain;
-    QString folder = path;
-    while (!QDir(folder).isRoot()) {
-        chain.prepend(folder);
-        const QString up = QFileInfo(folder).path();
-        if (up == folder)
+    std::vector<Row> chain;
+    for (fs::path p = folder;; p = p.parent_path()) {
+        const bool root = !p.has_relative_path();
+        chain.push_back({p, shownPath(root ? p : p.filename())});
+        if (root)
             break;
-        folder = up;
     }
-    chain.prepend(folder);
+    std::reverse(chain.begin(), chain.end());
     return chain;
+}
+
+// The subfolders that are not hidden, by name without regard to case.
+std::vector<Row> subfoldersOf(const fs::path &folder, std::error_code &ec)
+{
+    std::vector<Row> rows;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code ignored;
+        if (!it->is_directory(ignored))
+            continue;
+        Row row{it->path().filename(), shownPath(it->path().filename())};
+        if (row.shown.startsWith(QLatin1Char('.')) || QFileInfo(shownPath(it->path())).isHidden())
+            continue;
+        rows.push_back(std::move(row));
+    }
+    std::sort(rows.begin(), rows.end(), [](const Row &a, const Row &b) {
+        const int order = a.shown.compare(b.shown, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a.path < b.path;
+    });
+    return rows;
 }
 
 // Moves each row in by its level; the highlight follows the text, as in a classic folder list.
@@ -49,7 +79,7 @@ public:
 } // namespace
 
 // The rows of the list: the chain to the opened folder, then its subfolders. Only names are
-// held, so a folder with thousands of subfolders costs one string each.
+// held, so a folder with thousands of subfolders costs two strings each.
 class DirModel : public QAbstractListModel
 {
 public:
@@ -58,16 +88,23 @@ public:
     {
     }
 
-    void show(QStringList chain, QStringList children)
+    void show(const fs::path &folder, std::vector<Row> children)
     {
         beginResetModel();
-        chain_ = std::move(chain);
+        opened_ = folder;
+        chain_ = chainTo(folder);
         children_ = std::move(children);
         endResetModel();
     }
 
-    [[nodiscard]] QString opened() const { return chain_.isEmpty() ? QString() : chain_.last(); }
+    [[nodiscard]] const fs::path &opened() const { return opened_; }
     [[nodiscard]] int openedRow() const { return int(chain_.size()) - 1; }
+    [[nodiscard]] fs::path folderAt(int row) const
+    {
+        const auto inChain = static_cast<std::size_t>(row);
+        return inChain < chain_.size() ? chain_[inChain].path
+                                       : opened_ / children_[inChain - chain_.size()].path;
+    }
 
     int rowCount(const QModelIndex &parent = {}) const override
     {
@@ -78,19 +115,15 @@ public:
     {
         if (!index.isValid() || index.row() >= rowCount())
             return {};
-        const int row = index.row();
+        const auto row = static_cast<std::size_t>(index.row());
         const bool inChain = row < chain_.size();
         switch (role) {
         case Qt::DisplayRole:
-            if (row == 0)
-                return QDir::toNativeSeparators(chain_.first());
-            return inChain ? QFileInfo(chain_[row]).fileName() : children_[row - chain_.size()];
+            return inChain ? chain_[row].shown : children_[row - chain_.size()].shown;
         case Qt::DecorationRole:
             return inChain ? open_ : closed_;
         case kLevelRole:
-            return inChain ? row : int(chain_.size());
-        case kPathRole:
-            return inChain ? chain_[row] : QDir(opened()).filePath(children_[row - chain_.size()]);
+            return int(inChain ? row : chain_.size());
         default:
             return {};
         }
@@ -98,8 +131,9 @@ public:
 
 private:
     QIcon open_, closed_;
-    QStringList chain_;
-    QStringList children_;
+    fs::path opened_;
+    std::vector<Row> chain_;
+    std::vector<Row> children_;
 };
 
 DirList::DirList(QWidget *parent) : QListView(parent)
@@ -118,27 +152,60 @@ DirList::DirList(QWidget *parent) : QListView(parent)
             [this](const QModelIndex &index) { openRow(index.row()); });
 }
 
-QString DirList::path() const
+fs::path toPath(const QString &name)
+{
+#ifdef Q_OS_WIN
+    return fs::path(QDir::toNativeSeparators(name).toStdWString());
+#else
+    return fs::path(QFile::encodeName(name).toStdString());
+#endif
+}
+
+QString shownPath(const fs::path &path)
+{
+#ifdef Q_OS_WIN
+    return QString::fromStdWString(path.native());
+#else
+    return QFile::decodeName(QByteArray::fromStdString(path.native()));
+#endif
+}
+
+const fs::path &DirList::folder() const
 {
     return model_->opened();
 }
 
+QString DirList::path() const
+{
+    return QDir::fromNativeSeparators(shownPath(folder()));
+}
+
 bool DirList::setPath(const QString &path, QString *reason)
 {
-    const QString folder = QDir::cleanPath(QDir(path).absolutePath());
-    const QDir dir(folder);
+    return setFolder(toPath(path), reason);
+}
+
+bool DirList::setFolder(const fs::path &requested, QString *reason)
+{
+    std::error_code ec;
+    fs::path folder = fs::absolute(requested, ec).lexically_normal();
+    if (folder.has_relative_path() && !folder.has_filename())
+        folder = folder.parent_path(); // no separator at the end, but at a root
     QString why;
-    if (!dir.exists())
+    std::vector<Row> children;
+    if (ec || !fs::is_directory(folder, ec)) {
         why = QStringLiteral("no such folder");
-    else if (!dir.isReadable())
-        why = QStringLiteral("the folder cannot be read");
+    } else {
+        children = subfoldersOf(folder, ec);
+        if (ec)
+            why = QStringLiteral("the folder cannot be read");
+    }
     if (!why.isEmpty()) {
         if (reason)
-            *reason = QStringLiteral("\"%1\": %2").arg(QDir::toNativeSeparators(folder), why);
+            *reason = QStringLiteral("\"%1\": %2").arg(shownPath(folder), why);
         return false;
     }
-    model_->show(chainTo(folder),
-                 dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase));
+    model_->show(folder, std::move(children));
     const QModelIndex opened = model_->index(model_->openedRow());
     setCurrentIndex(opened);
     scrollTo(opened);
@@ -147,11 +214,10 @@ bool DirList::setPath(const QString &path, QString *reason)
 
 void DirList::openRow(int row)
 {
-    const QModelIndex index = model_->index(row);
-    if (!index.isValid())
+    if (!model_->index(row).isValid())
         return;
     QString reason;
-    if (!setPath(index.data(kPathRole).toString(), &reason))
+    if (!setFolder(model_->folderAt(row), &reason))
         showError(window(), QStringLiteral("The folder could not be opened."), reason);
 }
 

@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -52,15 +51,6 @@ QString folderOnDrive(const QString &drive)
         return QDir(drive.left(2)).absolutePath();
 #endif
     return drive;
-}
-
-std::filesystem::path toPath(const QString &folder)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(QDir::toNativeSeparators(folder).toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(folder).toStdString());
-#endif
 }
 
 } // namespace
@@ -106,14 +96,17 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
 void Form2::Form_Load()
 {
     Text1_->setText(kDefaultName);
-    Dir1_->setPath(QDir::currentPath());
+    // The exact current folder, which QDir::currentPath() cannot give where its name is not in the
+    // file-name encoding; should it be gone, the list stays empty and a save says so.
+    std::error_code ec;
+    Dir1_->setFolder(std::filesystem::current_path(ec));
     fillDrives();
 }
 
 void Form2::showEvent(QShowEvent *event)
 {
     // Folders made or removed while the dialog was hidden show when it comes back.
-    Dir1_->setPath(Dir1_->path());
+    Dir1_->setFolder(Dir1_->folder());
     Form::showEvent(event);
 }
 
@@ -177,9 +170,7 @@ void Form2::Drive1_Change()
 void Form2::Command1_Click()
 {
     // On failure the user keeps the dialog, the folder and the name, and can correct them.
-    if (trySave(this, [this] {
-            mission::assemble(toPath(Dir1_->path()), Text1_->text().toLocal8Bit().toStdString());
-        }))
+    if (trySave(this, [this] { mission::assemble(Dir1_->folder(), toPath(Text1_->text())); }))
         shell().hideSaveDialog();
 }
 

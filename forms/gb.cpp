@@ -3,7 +3,6 @@
 #include "errorbox.h"
 #include "look.h"
 
-#include "characterblock.h"
 #include "interfaceblock.h"
 #include "shell.h"
 
@@ -255,13 +254,14 @@ void gb::Command1_Click()
 {
     // A failed write leaves the sheet open with every value as it was, so the user can put the
     // workspace right and save again; the save dialog opens only after both blocks are written.
+    // A dialog still open from an earlier save goes, so that its "OK" cannot make a mission of
+    // blocks that are not this sheet's.
     if (trySave(this, [this] {
-            const mission::SheetValues sheet = values();
-            const std::string anim = shell().gb_anim().toLatin1().toStdString();
-            mission::writeCharacterBlock(sheet, anim);
-            mission::writeInterfaceBlock(sheet);
+            mission::writeBlocks(values(), shell().gb_anim().toLatin1().toStdString());
         }))
         shell().showSaveDialog();
+    else
+        shell().hideSaveDialog();
 }
 
 void gb::Command2_Click()

@@ -17,7 +17,8 @@ public:
     virtual void backFromSheet() = 0;
     // The last step of "Save Mission": show the save dialog, modeless.
     virtual void showSaveDialog() = 0;
-    // "OK" after a good save, and "Cancel": hide the save dialog.
+    // "OK" after a good save, "Cancel", and a failed "Save Mission": hide the save dialog, where
+    // it has been made.
     virtual void hideSaveDialog() = 0;
 
     // The exit sequences: "Exit" on either main window, and the unloading of either of them.

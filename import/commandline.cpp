@@ -62,9 +62,11 @@ void print(std::ostream &out, const std::string &file, const ImportReport &r, bo
     for (const auto &piece : r.pieces) {
         out << (check ? "would write " : "wrote ") << piece.path.string() << ": " << piece.lines
             << " lines, " << piece.bytes << " bytes";
-        if (piece.backup)
+        // A backup beside the piece goes by its name; one beside the file a link names, in full.
+        const bool beside = piece.backup.parent_path() == piece.path.parent_path();
+        if (!piece.backup.empty())
             out << (check ? " (would keep the old one as " : " (kept the old one as ")
-                << piece.path.filename().string() << ".bak)";
+                << (beside ? piece.backup.filename() : piece.backup).string() << ")";
         out << "\n";
     }
     if (check)

@@ -18,15 +18,6 @@ namespace importer
 namespace
 {
 
-// Whether replacing the file would keep it as "<name>.bak" (AtomicFile::Backup::KeepFirst).
-bool wouldKeepBackup(const fs::path &path)
-{
-    std::error_code ec;
-    fs::path bak = path;
-    bak += ".bak";
-    return fs::is_regular_file(path, ec) && !fs::exists(fs::symlink_status(bak, ec));
-}
-
 std::size_t lineEnds(std::string_view text)
 {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -71,9 +62,10 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         std::vector<std::unique_ptr<mission::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
-            report.pieces[k] = {path, 0, 0, wouldKeepBackup(path)};
+            report.pieces[k] = {path, 0, 0, mission::AtomicFile::plannedBackup(path)};
             if (mode == ImportMode::Write)
-                files.push_back(std::make_unique<mission::AtomicFile>(path));
+                files.push_back(std::make_unique<mission::AtomicFile>(
+                    path, mission::AtomicFile::Backup::KeepFirst));
         }
         // The pieces go straight to their files as they are made and checked; they replace
         // the stored ones only once the whole check has passed.
@@ -91,7 +83,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
             return report;
         const std::vector<mission::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                         files[2].get()};
-        mission::AtomicFile::commitTogether(all, mission::AtomicFile::Backup::KeepFirst);
+        mission::AtomicFile::commitTogether(all);
     } catch (const mission::Error &e) {
         throw ImportError(Status::CannotWrite, e.what());
     }

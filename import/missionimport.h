@@ -15,7 +15,9 @@ struct StoredPieceReport {
     std::filesystem::path path; // in the workspace
     std::size_t lines;
     std::size_t bytes;
-    bool backup; // the piece it replaces is (or would be) kept as "<name>.bak"
+    // Where the piece it replaces is (or would be) kept: "<name>.bak" beside the file that the
+    // piece's path names, which lies elsewhere when the piece is a link; empty when none is made.
+    std::filesystem::path backup;
 };
 
 struct ImportReport {

@@ -33,10 +33,13 @@ bool samePlace(const fs::path &a, const fs::path &b)
     return !ec && ca == cb;
 }
 
-void checkTarget(const fs::path &folder, const std::string &fileName, const fs::path &target)
+void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::path &target)
 {
     if (fileName.empty())
         throw Error(kWriteAction, target, "no file name was given");
+    // Not the root, which the name and a separator alone would make of it.
+    if (folder.empty())
+        throw Error(kWriteAction, fileName, "no folder was given");
     std::error_code ec;
     const auto folderStatus = fs::status(folder, ec);
     if (!fs::exists(folderStatus))
@@ -57,21 +60,21 @@ void checkTarget(const fs::path &folder, const std::string &fileName, const fs::
 
 } // namespace
 
-fs::path missionPath(const fs::path &folder, const std::string &fileName)
+fs::path missionPath(const fs::path &folder, const fs::path &fileName)
 {
-    std::string path = folder.string();
+    fs::path::string_type path = folder.native();
     if (path.empty() || path.back() != fs::path::preferred_separator)
         path += fs::path::preferred_separator;
-    path += fileName;
+    path += fileName.native();
     return path;
 }
 
-void assemble(const fs::path &folder, const std::string &fileName)
+void assemble(const fs::path &folder, const fs::path &fileName)
 {
     const fs::path target = missionPath(folder, fileName);
     checkTarget(folder, fileName, target);
 
-    AtomicFile out(target);
+    AtomicFile out(target, AtomicFile::Backup::KeepFirst);
     CrLfWriter lines;
     const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
     for (const auto name : kMissionSources) {
@@ -80,7 +83,7 @@ void assemble(const fs::path &folder, const std::string &fileName)
             out.write(lines.convert({block.get(), n}));
         out.write(lines.finish());
     }
-    out.commit(AtomicFile::Backup::KeepFirst);
+    out.commit();
 }
 
 } // namespace mission

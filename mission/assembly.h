@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 
 namespace mission
 {
@@ -10,13 +9,13 @@ namespace mission
 // typed (no extension added, nothing trimmed). A folder that already ends with a separator, a
 // drive root, gets no second one.
 [[nodiscard]] std::filesystem::path missionPath(const std::filesystem::path &folder,
-                                                const std::string &fileName);
+                                                const std::filesystem::path &fileName);
 
 // Writes the mission file: the lines of the workspace's "mis_1_1.dat", "gb.tmp",
 // "mis_1_2.dat", "gb_sub.tmp" and "mis_1_3.dat", in that order, each line ended by CR LF.
 // The new file replaces an existing one only once it is complete; the first file it replaces
 // is kept as "<name>.bak". Any failure throws an Error naming the file and the reason and
-// leaves the target as it was.
-void assemble(const std::filesystem::path &folder, const std::string &fileName);
+// leaves the target as it was. Without a folder or a name, nothing is written.
+void assemble(const std::filesystem::path &folder, const std::filesystem::path &fileName);
 
 } // namespace mission

@@ -1,7 +1,6 @@
 #include "characterblock.h"
 
 #include "linefile.h"
-#include "workspace.h"
 
 namespace mission
 {
@@ -76,11 +75,6 @@ std::vector<std::string> characterBlockLines(const SheetValues &v, std::string_v
     lines.add(".NOAGACHA 0");
     lines.add("]");
     return lines.take();
-}
-
-void writeCharacterBlock(const SheetValues &values, std::string_view anim)
-{
-    writeLineFile(workspacePath(kCharacterBlockFile), characterBlockLines(values, anim));
 }
 
 } // namespace mission

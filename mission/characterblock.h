@@ -14,7 +14,4 @@ namespace mission
 [[nodiscard]] std::vector<std::string> characterBlockLines(const SheetValues &values,
                                                            std::string_view anim);
 
-// Rewrites the workspace file "gb.tmp" with the character block.
-void writeCharacterBlock(const SheetValues &values, std::string_view anim);
-
 } // namespace mission

@@ -1,5 +1,7 @@
 #include "interfaceblock.h"
 
+#include "atomicfile.h"
+#include "characterblock.h"
 #include "linefile.h"
 #include "workspace.h"
 
@@ -35,9 +37,16 @@ std::vector<std::string> interfaceBlockLines(const SheetValues &v)
     return lines.take();
 }
 
-void writeInterfaceBlock(const SheetValues &values)
+void writeBlocks(const SheetValues &values, std::string_view anim)
 {
-    writeLineFile(workspacePath(kInterfaceBlockFile), interfaceBlockLines(values));
+    // Committed together, so that a mission assembled after a failed save never holds the new
+    // character block beside the old interface block.
+    AtomicFile character(workspacePath(kCharacterBlockFile));
+    character.write(joinLines(characterBlockLines(values, anim)));
+    AtomicFile interface(workspacePath(kInterfaceBlockFile));
+    interface.write(joinLines(interfaceBlockLines(values)));
+    AtomicFile *const both[] = {&character, &interface};
+    AtomicFile::commitTogether(both);
 }
 
 } // namespace mission

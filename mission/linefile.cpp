@@ -1,7 +1,5 @@
 #include "linefile.h"
 
-#include "atomicfile.h"
-
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -136,13 +134,6 @@ std::string_view CrLfWriter::finish()
     afterCr_ = false;
     midLine_ = false;
     return midLine ? "\r\n" : "";
-}
-
-void writeLineFile(const std::filesystem::path &path, const std::vector<std::string> &lines)
-{
-    AtomicFile file(path);
-    file.write(joinLines(lines));
-    file.commit();
 }
 
 } // namespace mission

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,10 +36,6 @@ public:
 private:
     std::vector<std::string> lines_;
 };
-
-// Replaces the file with the lines, each ended by CR LF. The file is replaced only once all of
-// it is written; on failure it keeps what it held and an Error is thrown.
-void writeLineFile(const std::filesystem::path &path, const std::vector<std::string> &lines);
 
 // Rewrites a text that arrives in chunks so that every line ends with CR LF: the same result as
 // joinLines(splitLines(text)), without holding the text or its lines in memory. Each chunk is

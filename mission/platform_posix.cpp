@@ -1,8 +1,10 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +24,38 @@ int fd(const File &file)
 std::error_code lastError()
 {
     return {errno, std::system_category()};
+}
+
+bool sameFile(const struct stat &a, const struct stat &b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// flock() without giving up on a signal. False where the lock is not to be had: another holds it
+// (with LOCK_NB), or the file system has no locks.
+bool lock(int descriptor, int operation)
+{
+    for (;;) {
+        if (::flock(descriptor, operation) == 0)
+            return true;
+        if (errno != EINTR)
+            return false;
+    }
+}
+
+// A descriptor on an existing file, for holding it or testing whether it is held: read and write
+// where the user may (locks emulated over NFS need both kinds of access for an exclusive lock),
+// else what the user may. Never follows a link, and never waits for a special file's peer.
+int openToHold(const fs::path &path)
+{
+    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int descriptor = -1;
+    for (const int access : {O_RDWR, O_RDONLY, O_WRONLY}) {
+        descriptor = ::open(path.c_str(), access | kFlags);
+        if (descriptor >= 0 || errno != EACCES)
+            break;
+    }
+    return descriptor;
 }
 
 // The mode a file created by an ordinary open would get: what umask allows of rw for everyone.
@@ -71,28 +105,97 @@ std::size_t read(File &file, char *data, std::size_t size, std::error_code &ec)
     }
 }
 
-File createTemporary(const fs::path &folder, std::string_view stem, fs::path &made,
-                     std::error_code &ec)
+std::size_t maxNameLength(const fs::path &folder) noexcept
+{
+    const long max = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    return max > 0 ? static_cast<std::size_t>(max) : 255;
+}
+
+File createNew(const fs::path &path, std::error_code &ec)
 {
     ec.clear();
-    fs::path name(stem);
-    name += "XXXXXX";
-    std::string pattern = (folder / name).string();
-    File file(::mkostemp(pattern.data(), O_CLOEXEC));
+    for (;;) {
+        File file(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!file.isOpen()) {
+            ec = lastError();
+            return file;
+        }
+        // Blocking: only another save's tidying takes this lock, and only for a moment. If that
+        // tidying removed the file before the hold was in place, the name is made again.
+        lock(fd(file), LOCK_SH);
+        struct stat st {
+        };
+        if (::fstat(fd(file), &st) != 0) {
+            ec = lastError();
+            ::unlink(path.c_str());
+            file.close();
+            return file;
+        }
+        if (st.st_nlink > 0)
+            return file;
+    }
+}
+
+File hold(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    File file(openToHold(path));
     if (!file.isOpen()) {
         ec = lastError();
         return file;
     }
-    made = pattern;
+    lock(fd(file), LOCK_SH);
+    struct stat held {
+    }, named{};
+    if (::fstat(fd(file), &held) != 0 || ::lstat(path.c_str(), &named) != 0 ||
+        !sameFile(held, named)) {
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+        file.close();
+    }
     return file;
+}
+
+bool removeIfUnused(const fs::path &path) noexcept
+{
+    const int descriptor = openToHold(path);
+    if (descriptor < 0)
+        return false;
+    struct stat held {
+    }, named{};
+    // The exclusive lock is ours only while no save holds the file; and while it is ours, no save
+    // can take a hold, so the name checked is the name removed.
+    const bool removed = ::fstat(descriptor, &held) == 0 && S_ISREG(held.st_mode) &&
+                         lock(descriptor, LOCK_EX | LOCK_NB) &&
+                         ::lstat(path.c_str(), &named) == 0 && sameFile(held, named) &&
+                         ::unlink(path.c_str()) == 0;
+    ::close(descriptor);
+    return removed;
 }
 
 void takeAttributes(File &file, const fs::path &model)
 {
     struct stat st {
     };
-    const mode_t mode = ::stat(model.c_str(), &st) == 0 ? (st.st_mode & 07777) : newFileMode();
-    ::fchmod(fd(file), mode);
+    if (::stat(model.c_str(), &st) != 0) {
+        ::fchmod(fd(file), newFileMode());
+        return;
+    }
+    // Before the mode, as a change of owner clears the set-user-ID and set-group-ID bits. Only
+    // root may give a file away; anyone may give it a group they belong to.
+    if (::fchown(fd(file), st.st_uid, st.st_gid) != 0)
+        static_cast<void>(::fchown(fd(file), static_cast<uid_t>(-1), st.st_gid));
+    ::fchmod(fd(file), st.st_mode & 07777);
+}
+
+void checkWritable(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    // Non-blocking, so that a special file that waits for a reader does not hold the save up.
+    const int descriptor = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        ec = lastError();
+    else
+        ::close(descriptor);
 }
 
 void write(File &file, std::string_view bytes, std::error_code &ec)
@@ -110,14 +213,10 @@ void write(File &file, std::string_view bytes, std::error_code &ec)
     }
 }
 
-void syncAndClose(File &file, std::error_code &ec)
+void sync(File &file, std::error_code &ec)
 {
     ec.clear();
-    const int descriptor = static_cast<int>(file.release());
-    const bool synced = ::fsync(descriptor) == 0;
-    if (!synced)
-        ec = lastError();
-    if (::close(descriptor) != 0 && synced)
+    if (::fsync(fd(file)) != 0)
         ec = lastError();
 }
 
@@ -139,6 +238,21 @@ void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &e
     }
     // No hard links on this file system: a copy, which also refuses an existing name.
     fs::copy_file(existing, copy, ec);
+    if (ec && ec != std::errc::file_exists)
+        ::unlink(copy.c_str());
+}
+
+void reportFileSizeLimitAsError() noexcept
+{
+    struct sigaction current {
+    };
+    if (::sigaction(SIGXFSZ, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+        return;
+    struct sigaction ignore {
+    };
+    ignore.sa_handler = SIG_IGN;
+    ::sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 void remove(const fs::path &path) noexcept

@@ -17,7 +17,7 @@ namespace mission_test
 
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
-using Files = std::map<std::string, std::string>; // name -> bytes, or "(folder)"
+using Files = std::map<std::string, std::string>; // name -> bytes, "(folder)" or "-> where"
 
 inline std::string readBytes(const fs::path &path)
 {
@@ -31,12 +31,15 @@ inline void writeBytes(const fs::path &path, const std::string &bytes)
 }
 
 // Everything in a folder, hidden files (a left-over temporary file) too; nothing if it is gone.
+// A symbolic link shows where it leads, so that a link replaced by a file shows.
 inline Files snapshot(const fs::path &folder)
 {
     Files files;
     std::error_code ec;
     for (const auto &e : fs::directory_iterator(folder, ec))
-        files[e.path().filename().string()] = e.is_regular_file() ? readBytes(e) : "(folder)";
+        files[e.path().filename().string()] = e.is_symlink() ? "-> " + fs::read_symlink(e).string()
+                                              : e.is_regular_file() ? readBytes(e)
+                                                                    : "(folder)";
     return files;
 }
 

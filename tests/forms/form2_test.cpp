@@ -4,6 +4,10 @@
 #include "testprogram.h"
 #include "workspace.h"
 
+#include <QScopeGuard>
+
+#include <filesystem>
+
 namespace
 {
 
@@ -162,6 +166,34 @@ private slots:
                  qPrintable(said.join('\n')));
         QCOMPARE(s.drives()->currentIndex(), 1);
         QCOMPARE(s.dirs()->path(), other.path());
+    }
+
+    // A folder whose name is not valid UTF-8 is listed, shown as well as Qt can, opens and takes
+    // the mission; started in it, the dialog opens on it and saves there.
+    void foldersWhoseNamesAreNotUtf8()
+    {
+        namespace fs = std::filesystem;
+        Session s;
+        const fs::path bad = fs::current_path() / "bad\xff";
+        const QString shown = QFile::decodeName("bad\xff");
+        fs::create_directories(bad / "inner\xe9");
+        const auto removeAtEnd = qScopeGuard([&] { fs::remove_all(bad); }); // QTemporaryDir cannot
+        s.dirs()->setPath(s.start);
+        s.open(shown);
+        QCOMPARE(s.press("Command1"), QStringList());
+
+        fs::copy("tobrinmis", bad / "tobrinmis");
+        fs::current_path(bad); // where relative paths reach what QString cannot name
+        QCOMPARE(contents("Mapa0001.mis"), expectedMission());
+        s.dialog().close();
+        s.saveMission();
+        const QStringList rows = s.rows();
+        QCOMPARE(rows.mid(rows.size() - 3),
+                 QStringList({shown, QFile::decodeName("inner\xe9"), "tobrinmis"}));
+        QCOMPARE(s.dirs()->currentIndex().row(), rows.size() - 3);
+        s.name()->setText("Started.mis");
+        QCOMPARE(s.press("Command1"), QStringList());
+        QCOMPARE(contents("Started.mis"), expectedMission());
     }
 
     void failedSaveKeepsTheDialog_data()

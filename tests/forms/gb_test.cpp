@@ -147,7 +147,8 @@ private slots:
     }
 
     // The unavailable boxes under clicks and the space key, remove, a failed save, a save once
-    // the workspace is put right, Back and Next: the sheet keeps everything the user set.
+    // the workspace is put right, another failed one, Back and Next: the sheet keeps everything
+    // the user set.
     void theSheetKeepsItsValues()
     {
         OnSheet s;
@@ -205,6 +206,15 @@ private slots:
         for (QWidget *window : QApplication::topLevelWidgets())
             dialogs += qobject_cast<Form2 *>(window) && window->isVisible();
         QCOMPARE(dialogs, 1);
+        // A failed save hides the dialog that the good one opened, so that its OK cannot make a
+        // mission of blocks that are not the sheet's; neither block changes.
+        const QByteArray character = contents("tobrinmis/gb.tmp");
+        click(box(w, "Knife"));
+        QVERIFY(QFile::remove("tobrinmis/gb_sub.tmp") && QDir().mkpath("tobrinmis/gb_sub.tmp/x"));
+        QCOMPARE(answerMessages([&] { s.saveMission(); }).size(), 1);
+        QVERIFY(!s.t.program.form2().isVisible() && w.isVisible());
+        QCOMPARE(contents("tobrinmis/gb.tmp"), character);
+        click(box(w, "Knife"));
 
         QTest::mouseClick(child(w, "Command2"), Qt::LeftButton);
         QVERIFY(!w.isVisible() && !s.t.program.form2().isVisible());

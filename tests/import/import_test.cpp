@@ -1,7 +1,6 @@
 // Splitting a mission into the stored pieces, and the importer as a user runs it.
 
 #include "assembly.h"
-#include "characterblock.h"
 #include "commandline.h"
 #include "importerror.h"
 #include "inputfile.h"
@@ -94,8 +93,7 @@ TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
             EXPECT_NE(t.text, "COMANDO") << name << " at byte " << t.offset;
     }
     for (const auto v : {mission::kUnchecked, mission::kChecked, mission::kGreyed}) {
-        mission::writeCharacterBlock(mission::SheetValues::all(v), "COMANDO");
-        mission::writeInterfaceBlock(mission::SheetValues::all(v));
+        mission::writeBlocks(mission::SheetValues::all(v), "COMANDO");
         mission::assemble(root_, "m.mis");
         std::string text = readBytes(root_ / "m.mis");
         const auto fault = importer::checkScript(text);
@@ -305,7 +303,49 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
     EXPECT_EQ(snapshot(workspace()), want);
 }
 
-// Refusals, a failure part-way and --check: the status, what it says, the workspace as it was.
+// The third piece cannot take its place once the first two have (the user may write it, but not
+// replace it in a folder with the sticky bit that is not theirs): they get their previous content
+// back. The backups made stay, holding the pieces as they still are.
+TEST_F(Import, AFailurePartWayPutsTheReplacedPiecesBack)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    writeBytes(root_ / "m.mis", kMission);
+    fs::permissions(root_, fs::perms(0755));
+    fs::permissions(workspace(), fs::perms(01777));
+    Files want = snapshot(workspace());
+    for (const auto &[name, bytes] : snapshot(workspace())) {
+        want[name + ".bak"] = bytes;
+        fs::permissions(workspace() / name, fs::perms(0666));
+        ASSERT_EQ(::chown((workspace() / name).c_str(), name < "mis_1_3" ? 65534 : 0, 0), 0);
+    }
+    const auto [status, printed] =
+        run("m.mis", "setpriv --reuid=nobody --regid=nogroup --init-groups ");
+    EXPECT_EQ(status, 7) << printed;
+    EXPECT_NE(printed.find("mis_1_3.dat\": Operation not permitted"), std::string::npos) << printed;
+    EXPECT_EQ(snapshot(workspace()), want);
+}
+
+// A piece that is a link is written through it: the file it names takes the piece, the link
+// stays, and the old piece is kept beside that file, where the report says it is.
+TEST_F(Import, APieceThatIsALinkKeepsItsBackupBesideTheFileItNames)
+{
+    fs::create_directory(root_ / "elsewhere");
+    fs::rename(workspace() / "mis_1_2.dat", root_ / "elsewhere/real.dat");
+    fs::create_symlink("../elsewhere/real.dat", workspace() / "mis_1_2.dat");
+    writeBytes(root_ / "m.mis", kMission);
+    const std::string bak = (root_ / "elsewhere/real.dat.bak").string();
+    const auto [status, printed] = run("m.mis");
+    EXPECT_EQ(status, 0) << printed;
+    EXPECT_NE(printed.find("mis_1_2.dat: 0 lines, 0 bytes (kept the old one as " + bak + ")\n"),
+              std::string::npos)
+        << printed;
+    EXPECT_EQ(readBytes(bak), "old mis_1_2.dat\r\n");
+    EXPECT_EQ(fs::read_symlink(workspace() / "mis_1_2.dat"), "../elsewhere/real.dat");
+    EXPECT_EQ(snapshot(workspace()).count("mis_1_2.dat.bak"), 0u);
+}
+
+// Refusals and --check: the status, what it says, the workspace as it was.
 struct Outcome {
     const char *name;
     std::string args;
@@ -349,12 +389,16 @@ const Outcome kOutcomes[] = {
      "[ .CLASS BICHOALIADO .TOKEN COMANDO .I " + kSub + " ]"},
     {"OutOfOrder", "m.mis", 5,
      "the interface block (line 1, column 1) comes before the character block", kSub + kGb},
-    // The third piece cannot be replaced once the first two are.
-    {"FailsPartWay", "m.mis", 7, "mis_1_3.dat\": Is a directory", kMission,
+    {"PieceIsAFolder", "m.mis", 7, "mis_1_3.dat\": Is a directory", kMission,
      [] {
          fs::remove("tobrinmis/mis_1_3.dat");
          fs::create_directories("tobrinmis/mis_1_3.dat/x");
      }},
+    // What stands in a backup's place is no backup: not even --check gives its approval.
+    {"BackupIsAFolder", "m.mis", 7, "mis_1_2.dat.bak\": Is a directory", kMission,
+     [] { fs::create_directory("tobrinmis/mis_1_2.dat.bak"); }},
+    {"BackupIsALink", "--check m.mis", 7, "mis_1_3.dat.bak\": it is a symbolic link, not a file",
+     kMission, [] { fs::create_symlink("gone", "tobrinmis/mis_1_3.dat.bak"); }},
     {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder here", kMission,
      [] { fs::rename("tobrinmis", "elsewhere"); }},
 };

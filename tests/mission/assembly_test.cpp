@@ -1,13 +1,12 @@
 #include "assembly.h"
 
-#include "characterblock.h"
 #include "error.h"
 #include "inputfile.h"
+#include "interfaceblock.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <functional>
 #include <linux/fs.h>
@@ -27,6 +26,13 @@ namespace
 
 const Lines kSources = {"A1\r\nA2\r\n", "G1\r\n", "B1\r\n", "S1\r\n", "C1\r\n"};
 const std::string kMission = "A1\r\nA2\r\nG1\r\nB1\r\nS1\r\nC1\r\n";
+const char *const kNoEntry = "No such file or directory";
+// The unprivileged user and group that permission cases act as.
+constexpr uid_t kNobody = 65534;
+// The longest name the test's folders take; a name whose "<name>.bak" would be one too long.
+const auto kNameMax =
+    static_cast<std::size_t>(::pathconf(fs::temp_directory_path().c_str(), _PC_NAME_MAX));
+const std::string kBakTooLong(kNameMax - 3, 'b'), kBakTooLongPath = "out/" + kBakTooLong + ".bak";
 
 class Assembly : public mission_test::WorkspaceTest
 {
@@ -70,7 +76,10 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
 {
     writeSources(kSources);
     Files want = snapshot(out_);
-    for (const char *name : {"Mapa0001.mis", "noext", " spaced .mis ", "dots.", ".hidden"}) {
+    // Names up to the longest the system takes, whatever the temporary file's name adds.
+    for (const std::string &name :
+         {std::string("Mapa0001.mis"), std::string("noext"), std::string(" spaced .mis "),
+          std::string("dots."), std::string(".hidden"), std::string(kNameMax, 'n')}) {
         mission::assemble(out_, name);
         want[name] = kMission;
     }
@@ -88,9 +97,31 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
     }
 }
 
+// A symbolic link as the mission file stays a link, however many links lead on: the file it
+// finally names takes the mission, and is made if it is not there yet; the first file replaced is
+// kept beside itself.
+TEST_F(Assembly, ALinkStaysAndTheFileItNamesTakesTheMission)
+{
+    writeSources(kSources);
+    fs::create_directory("real");
+    mission_test::writeBytes("real/old.mis", "old\r\n");
+    for (const auto &[link, to] : {std::pair{"chain.mis", "hop.mis"},
+                                   {"hop.mis", "../real/new.mis"},
+                                   {"old.mis", "../real/old.mis"}})
+        fs::create_symlink(to, out_ / link);
+    for (const char *name : {"chain.mis", "old.mis"}) {
+        mission::assemble(out_, name);
+        EXPECT_TRUE(fs::is_symlink(out_ / name) &&
+                    !fs::exists(out_ / (name + std::string(".bak"))));
+    }
+    const Files real = {{"new.mis", kMission}, {"old.mis", kMission}, {"old.mis.bak", "old\r\n"}};
+    EXPECT_EQ(snapshot(root_ / "real"), real);
+}
+
 // A new mission file or block file gets the mode an ordinary new file gets, 0666 less the umask;
-// a file replaced keeps its own mode.
-TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
+// a file replaced keeps its own mode, and its owner and group where the system allows it: a save
+// as root over a user's file leaves it the user's.
+TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirModeAndOwner)
 {
     writeSources(kSources);
     const auto modeOf = [](const fs::path &p) {
@@ -101,7 +132,7 @@ TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
         ::umask(mask);
         fs::remove(out_ / "m.mis");
         fs::remove(workspace() / "gb.tmp");
-        mission::writeCharacterBlock({}, "COMANDO");
+        mission::writeBlocks({}, "COMANDO");
         mission::assemble(out_, "m.mis");
         EXPECT_EQ(modeOf(out_ / "m.mis"), 0666 & ~mask) << std::oct << mask;
         EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0666 & ~mask) << std::oct << mask;
@@ -109,11 +140,47 @@ TEST_F(Assembly, NewFilesFollowTheUmaskReplacedOnesKeepTheirMode)
     ::umask(0077);
     fs::permissions(out_ / "m.mis", fs::perms(0640));
     fs::permissions(workspace() / "gb.tmp", fs::perms(0604));
+    const bool root = ::geteuid() == 0;
+    for (const fs::path &p : {out_ / "m.mis", workspace() / "gb.tmp"})
+        ASSERT_TRUE(!root || ::chown(p.c_str(), kNobody, kNobody) == 0);
     mission::assemble(out_, "m.mis");
-    mission::writeCharacterBlock({}, "COMANDO");
+    mission::writeBlocks({}, "COMANDO");
     ::umask(previous);
     EXPECT_EQ(modeOf(out_ / "m.mis"), 0640u);
     EXPECT_EQ(modeOf(workspace() / "gb.tmp"), 0604u);
+    for (const fs::path &p : {out_ / "m.mis", workspace() / "gb.tmp"}) {
+        struct stat st {
+        };
+        EXPECT_TRUE(::stat(p.c_str(), &st) == 0 && st.st_uid == (root ? kNobody : ::geteuid()) &&
+                    st.st_gid == (root ? kNobody : ::getegid()))
+            << p;
+    }
+}
+
+// A user who may not write a file cannot have a save replace it either: the save is refused as
+// opening the file would be, and changes nothing. Run as an unprivileged user, since root may
+// write anything; an unprotected file beside it shows that the user may save there.
+TEST_F(Assembly, AProtectedFileIsRefusedAsOpeningItWouldBe)
+{
+    writeSources(kSources);
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    fs::permissions(root_, fs::perms(0755));
+    fs::permissions(out_, fs::perms(0777));
+    fs::permissions(out_ / "m.mis", fs::perms(0444));
+    const auto asNobody = [](const char *name) {
+        if (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)
+            try {
+                mission::assemble("out", name);
+                ::_exit(0);
+            } catch (const mission::Error &e) {
+                std::cerr << e.what();
+            }
+        ::_exit(3);
+    };
+    EXPECT_EXIT(asNobody("m.mis"), ::testing::ExitedWithCode(3),
+                "^could not write \"out/m.mis\": Permission denied$");
+    EXPECT_EXIT(asNobody("free.mis"), ::testing::ExitedWithCode(0), "");
 }
 
 // A refused or failed save names the path and the reason and changes nothing: no temporary
@@ -130,10 +197,10 @@ void PrintTo(const Failure &c, std::ostream *os)
     *os << c.name;
 }
 
-const char *const kNoEntry = "No such file or directory";
 // clang-format off
 const Failure kFailures[] = {
     {"EmptyName",         "out",              "",            "no file name was given"},
+    {"NoFolder",          "",                 "m.mis",       "no folder was given"},
     {"NameIsAFolder",     "out",              "sub",         "Is a directory", nullptr,
      [] { fs::create_directory("out/sub"); }},
     {"MissingFolder",     "out/no",           "m.mis",       kNoEntry},
@@ -150,6 +217,17 @@ const Failure kFailures[] = {
      [] { fs::create_symlink("../tobrinmis/mis_1_3.dat", "out/l.mis"); }},
     {"LinkToFolder",      "ws",               "gb.tmp",      "gb.tmp\" that", nullptr,
      [] { fs::create_symlink("tobrinmis", "ws"); }},
+    // Only a file counts as the backup already kept; anything else in its place is no backup.
+    {"BakIsAFolder",      "out",              "m.mis",       "Is a directory", "out/m.mis.bak",
+     [] { fs::create_directory("out/m.mis.bak"); }},
+    {"BakIsADanglingLink", "out",             "m.mis",       "it is a symbolic link, not a file",
+     "out/m.mis.bak", [] { fs::create_symlink("gone.mis", "out/m.mis.bak"); }},
+    {"BakNameTooLong",    "out",    kBakTooLong.c_str(),     "File name too long",
+     kBakTooLongPath.c_str(), [] { mission_test::writeBytes("out/" + kBakTooLong, "old"); }},
+    {"LinkLoop",          "out",              "loop.mis",    "Too many levels of symbolic links",
+     nullptr, [] { fs::create_symlink("loop.mis", "out/loop.mis"); }},
+    {"LinkToNoFolder",    "out",              "l.mis",       kNoEntry, "real/x.mis",
+     [] { fs::create_symlink("../real/x.mis", "out/l.mis"); }},
 };
 // clang-format on
 
@@ -180,15 +258,15 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
 INSTANTIATE_TEST_SUITE_P(Cases, AssemblyFailure, ::testing::ValuesIn(kFailures),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// After the writing began: the disk fills up part-way (a child process may write 4 KiB at most),
-// or the new file cannot take the place of the old, immutable one. The previous mission stays,
-// with no temporary file and no .bak.
+// After the writing began: the disk fills up part-way (a child process may write 4 KiB at most,
+// and does not ignore the signal that the limit raises), or the new file cannot take the place of
+// the old, immutable one. The save fails with the reason; the previous mission stays, with no
+// temporary file and no .bak.
 TEST_F(Assembly, FailuresAfterTheWritingBeganLeaveThePreviousMission)
 {
     writeSources(Lines(5, std::string(9000, 'x') + "\r\n"));
     const Files before = snapshot(out_);
     const auto fillUp = [] {
-        std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, 4096};
         ::setrlimit(RLIMIT_FSIZE, &limit);
         try {

@@ -124,8 +124,7 @@ TEST_F(Blocks, ExactLinesForEachSheetState)
         EXPECT_EQ(mission::characterBlockLines(values, "COMANDO"), character);
         EXPECT_EQ(mission::interfaceBlockLines(values), interface);
 
-        mission::writeCharacterBlock(values, "COMANDO");
-        mission::writeInterfaceBlock(values);
+        mission::writeBlocks(values, "COMANDO");
         mission_test::Files want;
         for (const auto &line : character)
             want["gb.tmp"] += line + "\r\n";

@@ -1,0 +1,137 @@
+// Saves in several processes at once and saves killed part-way: POSIX processes and signals.
+#ifndef _WIN32
+
+#include "atomicfile.h"
+
+#include "error.h"
+#include "workspace_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using mission::AtomicFile;
+using mission_test::Files;
+using mission_test::snapshot;
+using mission_test::writeBytes;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+// Runs `steps` in a child process, which ends with status 0 after them, 1 if they throw.
+pid_t inChild(const std::function<void()> &steps)
+{
+    const pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    try {
+        steps();
+    } catch (const mission::Error &e) {
+        std::cerr << e.what() << '\n';
+        ::_exit(1);
+    }
+    ::_exit(0);
+}
+
+int exitStatus(pid_t child)
+{
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Writes `content` to each file and commits them, together when there are several.
+void save(const fs::path &folder, const std::vector<std::string> &names, const char *content)
+{
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> all;
+    for (const auto &name : names) {
+        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
+        files.back()->write(content);
+        all.push_back(files.back().get());
+    }
+    all.size() == 1 ? all[0]->commit() : AtomicFile::commitTogether(all);
+}
+
+using Saves = mission_test::WorkspaceTest;
+
+// Two processes save the same files at the same moment, round after round: one file alone, and
+// three together. Both succeed, each file holds one save's content whole, its original is kept
+// as .bak, and nothing else is left: neither takes the other's backup or files for its own.
+TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
+{
+    const fs::path folder = root_ / "f";
+    for (const std::vector<std::string> &names :
+         {std::vector<std::string>{"m.mis"}, {"a", "b", "c"}})
+        for (int round = 0; round < 100; ++round) {
+            fs::remove_all(folder);
+            fs::create_directory(folder);
+            Files want;
+            for (const auto &name : names)
+                writeBytes(folder / name, want[name + ".bak"] = "original");
+            // Both wait until the parent closes the pipe, so they start together.
+            int gate[2];
+            ASSERT_EQ(::pipe(gate), 0);
+            std::vector<pid_t> savers;
+            for (const char *content : {"A", "B"})
+                savers.push_back(inChild([&] {
+                    char c;
+                    ::close(gate[1]);
+                    static_cast<void>(::read(gate[0], &c, 1));
+                    save(folder, names, content);
+                }));
+            ::close(gate[0]);
+            ::close(gate[1]);
+            ASSERT_EQ(exitStatus(savers[0]), 0) << "round " << round;
+            ASSERT_EQ(exitStatus(savers[1]), 0) << "round " << round;
+            Files after = snapshot(folder);
+            for (const auto &name : names)
+                want[name] = after[name] == "B" ? "B" : "A";
+            ASSERT_EQ(after, want) << "round " << round;
+        }
+}
+
+// A save killed part-way leaves its temporary file, named after its target. The next save of
+// that target removes it, and the copy of previous content that a killed save of several files
+// left, but not another target's file nor other programs' files; that it never removes a running
+// save's files, the saves at once above show. The target's name may be as long as the system takes.
+TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
+{
+    const fs::path folder = root_ / "f";
+    const auto max = static_cast<std::size_t>(::pathconf(root_.c_str(), _PC_NAME_MAX));
+    for (const std::string &target : {std::string("m.mis"), std::string(max, 'm')}) {
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        std::string other = target; // a name of the same length
+        other[0] = 'o';
+        for (const std::string &name : {target, other})
+            exitStatus(inChild([&] {
+                AtomicFile file(folder / name);
+                file.write("half");
+                ::raise(SIGKILL);
+            }));
+        Files want = snapshot(folder);
+        std::erase_if(want, [&](const auto &e) {
+            return e.first.find(other.substr(0, 200)) == std::string::npos;
+        });
+        ASSERT_EQ(want.size(), 1u); // the other target's
+        const std::string old = ".tm-old-k3j9x0qa-" + target;
+        for (const std::string &extra :
+             {old, std::string(".m.mis.Xa12bQ"), std::string(".tm-new-12345678-m.mis~")})
+            if (extra.size() <= max)
+                writeBytes(folder / extra, want[extra] = "left");
+        want.erase(old);
+        AtomicFile next(folder / target);
+        next.write(want[target] = "next");
+        next.commit();
+        EXPECT_EQ(snapshot(folder), want);
+    }
+}
+
+} // namespace
+
+#endif
