@@ -1,6 +1,7 @@
 #include "atomicfile.h"
 
 #include "error.h"
+#include "pathtext.h"
 
 #include <array>
 #include <charconv>
@@ -286,14 +287,14 @@ void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
             if (done.previous_.empty()) {
                 fs::remove(done.target_, back);
                 if (back)
-                    reason += "; \"" + done.target_.string() +
+                    reason += "; \"" + pathText(done.target_) +
                               "\" was new and could not be removed again: " + back.message();
             } else {
                 platform::replace(done.previous_, done.target_, back);
                 if (back)
-                    reason += "; \"" + done.target_.string() + "\" could not be put back (" +
+                    reason += "; \"" + pathText(done.target_) + "\" could not be put back (" +
                               back.message() + "): its previous content is in \"" +
-                              done.previous_.string() + "\"";
+                              pathText(done.previous_) + "\"";
                 done.previous_.clear(); // put back, or left for the user
             }
         }
