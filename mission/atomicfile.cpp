@@ -165,6 +165,9 @@ void checkBackupPlace(const fs::path &file, const fs::path &bak)
     std::error_code ec;
     if (bak.empty() || !fs::is_regular_file(fs::symlink_status(file, ec)))
         return;
+    // Asked of the name itself: not every system says so when a name is too long to look up.
+    if (bak.filename().native().size() > platform::maxNameLength(bak.parent_path()))
+        throw Error(kBackupAction, bak, std::make_error_code(std::errc::filename_too_long));
     const fs::file_type type = fs::symlink_status(bak, ec).type();
     if (type == fs::file_type::not_found || type == fs::file_type::regular)
         return;
@@ -313,7 +316,7 @@ void AtomicFile::keepPrevious()
         return;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const fs::path kept = ownName(target_.parent_path(), kOldPrefix, tag_);
-        platform::keepCopy(target_, kept, ec);
+        platform::keepContent(target_, kept, ec);
         if (ec == std::errc::file_exists)
             continue;
         if (ec)

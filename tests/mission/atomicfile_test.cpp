@@ -1,6 +1,5 @@
-// Saves in several processes at once and saves killed part-way: POSIX processes and signals.
-#ifndef _WIN32
-
+// Saves at once and saves killed part-way: in POSIX processes with signals where there are
+// some, in threads and with files left as a killed save leaves them elsewhere.
 #include "atomicfile.h"
 
 #include "error.h"
@@ -8,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
+
+#ifdef _WIN32
+#include <thread>
+#else
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using mission::AtomicFile;
 using mission_test::Files;
@@ -21,6 +25,78 @@ namespace fs = std::filesystem;
 
 namespace
 {
+
+// Writes `content` to each file and commits them, together when there are several.
+void save(const fs::path &folder, const std::vector<std::string> &names, const char *content)
+{
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> all;
+    for (const auto &name : names) {
+        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
+        files.back()->write(content);
+        all.push_back(files.back().get());
+    }
+    all.size() == 1 ? all[0]->commit() : AtomicFile::commitTogether(all);
+}
+
+using Saves = mission_test::WorkspaceTest;
+
+// A save that is still running holds its temporary file, so the next save of the same target
+// leaves it alone while it removes one that nobody holds any more, as a killed save leaves it.
+// Both saves then finish.
+TEST_F(Saves, TheNextSaveTakesWhatNobodyHoldsAndLeavesARunningSavesFile)
+{
+    writeBytes(root_ / "m.mis", "original");
+    writeBytes(root_ / ".tm-new-12345678-m.mis", "left by a killed save");
+    AtomicFile running(root_ / "m.mis");
+    running.write("running");
+    const Files during = snapshot(root_);
+    AtomicFile next(root_ / "m.mis");
+    Files want = during;
+    want.erase(".tm-new-12345678-m.mis");
+    Files now = snapshot(root_);
+    std::erase_if(now, [&](const auto &e) { return !during.contains(e.first); }); // next's own
+    EXPECT_EQ(now, want);
+    next.write("next");
+    next.commit();
+    running.commit();
+    EXPECT_EQ(snapshot(root_), (Files{{"m.mis", "running"}, {"tobrinmis", "(folder)"}}));
+}
+
+#ifdef _WIN32
+// Two saves of the same files at the same moment, round after round, in threads where there are
+// no processes to fork: one file alone, and three together. Both succeed, each file holds one
+// save's content whole, its original is kept as .bak, and nothing else is left.
+TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
+{
+    const fs::path folder = root_ / "f";
+    for (const std::vector<std::string> &names :
+         {std::vector<std::string>{"m.mis"}, {"a", "b", "c"}})
+        for (int round = 0; round < 50; ++round) {
+            fs::remove_all(folder);
+            fs::create_directory(folder);
+            Files want;
+            for (const auto &name : names)
+                writeBytes(folder / name, want[name + ".bak"] = "original");
+            std::string failed[2];
+            const auto saver = [&](int k) {
+                try {
+                    save(folder, names, k == 0 ? "A" : "B");
+                } catch (const mission::Error &e) {
+                    failed[k] = e.what();
+                }
+            };
+            std::thread a(saver, 0), b(saver, 1);
+            a.join();
+            b.join();
+            ASSERT_EQ(failed[0] + failed[1], "") << "round " << round;
+            Files after = snapshot(folder);
+            for (const auto &name : names)
+                want[name] = after[name] == "B" ? "B" : "A";
+            ASSERT_EQ(after, want) << "round " << round;
+        }
+}
+#else
 
 // Runs `steps` in a child process, which ends with status 0 after them, 1 if they throw.
 pid_t inChild(const std::function<void()> &steps)
@@ -43,21 +119,6 @@ int exitStatus(pid_t child)
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-// Writes `content` to each file and commits them, together when there are several.
-void save(const fs::path &folder, const std::vector<std::string> &names, const char *content)
-{
-    std::vector<std::unique_ptr<AtomicFile>> files;
-    std::vector<AtomicFile *> all;
-    for (const auto &name : names) {
-        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
-        files.back()->write(content);
-        all.push_back(files.back().get());
-    }
-    all.size() == 1 ? all[0]->commit() : AtomicFile::commitTogether(all);
-}
-
-using Saves = mission_test::WorkspaceTest;
 
 // Two processes save the same files at the same moment, round after round: one file alone, and
 // three together. Both succeed, each file holds one save's content whole, its original is kept
@@ -132,6 +193,6 @@ TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
     }
 }
 
-} // namespace
-
 #endif
+
+} // namespace
