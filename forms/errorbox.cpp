@@ -19,8 +19,10 @@ bool trySave(QWidget *parent, const std::function<void()> &save)
         save();
         return true;
     } catch (const std::exception &e) {
+        // The library gives paths in its messages as UTF-8 on Windows, and as they are named on
+        // POSIX, where Qt takes names to be UTF-8.
         showError(parent, QStringLiteral("The mission could not be saved."),
-                  QString::fromLocal8Bit(e.what()));
+                  QString::fromUtf8(e.what()));
         return false;
     }
 }

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "pathtext.h"
 #include "version.h"
 
 #include <exception>
@@ -60,13 +61,13 @@ void print(std::ostream &out, const std::string &file, const ImportReport &r, bo
         << "  character block: " << span(r.character) << "\n"
         << "  interface block: " << span(r.interface) << "\n";
     for (const auto &piece : r.pieces) {
-        out << (check ? "would write " : "wrote ") << piece.path.string() << ": " << piece.lines
-            << " lines, " << piece.bytes << " bytes";
+        out << (check ? "would write " : "wrote ") << mission::pathText(piece.path) << ": "
+            << piece.lines << " lines, " << piece.bytes << " bytes";
         // A backup beside the piece goes by its name; one beside the file a link names, in full.
         const bool beside = piece.backup.parent_path() == piece.path.parent_path();
         if (!piece.backup.empty())
             out << (check ? " (would keep the old one as " : " (kept the old one as ")
-                << (beside ? piece.backup.filename() : piece.backup).string() << ")";
+                << mission::pathText(beside ? piece.backup.filename() : piece.backup) << ")";
         out << "\n";
     }
     if (check)
@@ -108,7 +109,8 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
         return usage(err, "no mission file was given");
 
     try {
-        const auto report = import(file, check ? ImportMode::Check : ImportMode::Write);
+        const auto report =
+            import(mission::pathFromText(file), check ? ImportMode::Check : ImportMode::Write);
         print(out, file, report, check);
         return static_cast<int>(Status::Done);
     } catch (const ImportError &e) {

@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "error.h"
 #include "inputfile.h"
+#include "pathtext.h"
 #include "workspace.h"
 
 #include <algorithm>
@@ -38,8 +39,8 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         throw ImportError(Status::CannotRead, e.what());
     }
     const auto inFile = [&](const ImportError &e) {
-        return ImportError(e.status(),
-                           "could not import \"" + missionFile.string() + "\": " + e.what());
+        return ImportError(e.status(), "could not import \"" + mission::pathText(missionFile) +
+                                           "\": " + e.what());
     };
 
     MissionSplit split;
@@ -101,7 +102,7 @@ ImportReport importMission(const fs::path &missionFile, ImportMode mode)
         std::error_code ec;
         const std::uintmax_t size = fs::file_size(missionFile, ec);
         throw ImportError(Status::OutOfMemory,
-                          "not enough memory to read \"" + missionFile.string() + "\"" +
+                          "not enough memory to read \"" + mission::pathText(missionFile) + "\"" +
                               (ec ? "" : " (" + std::to_string(size) + " bytes)") +
                               "; nothing was written");
     }

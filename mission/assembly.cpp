@@ -4,6 +4,7 @@
 #include "error.h"
 #include "inputfile.h"
 #include "linefile.h"
+#include "pathtext.h"
 #include "workspace.h"
 
 #include <memory>
@@ -53,7 +54,7 @@ void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::pat
         const fs::path source = workspacePath(name);
         if (samePlace(target, source))
             throw Error(kWriteAction, target,
-                        "it is the workspace file \"" + source.string() +
+                        "it is the workspace file \"" + pathText(source) +
                             "\" that the mission is made from");
     }
 }
@@ -63,7 +64,8 @@ void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::pat
 fs::path missionPath(const fs::path &folder, const fs::path &fileName)
 {
     fs::path::string_type path = folder.native();
-    if (path.empty() || path.back() != fs::path::preferred_separator)
+    // '/' separates on every platform, '\\' on Windows too.
+    if (path.empty() || (path.back() != '/' && path.back() != fs::path::preferred_separator))
         path += fs::path::preferred_separator;
     path += fileName.native();
     return path;

@@ -1,6 +1,7 @@
 #include "atomicfile.h"
 
 #include "error.h"
+#include "pathtext.h"
 
 #include <array>
 #include <charconv>
@@ -164,6 +165,9 @@ void checkBackupPlace(const fs::path &file, const fs::path &bak)
     std::error_code ec;
     if (bak.empty() || !fs::is_regular_file(fs::symlink_status(file, ec)))
         return;
+    // Asked of the name itself: not every system says so when a name is too long to look up.
+    if (bak.filename().native().size() > platform::maxNameLength(bak.parent_path()))
+        throw Error(kBackupAction, bak, std::make_error_code(std::errc::filename_too_long));
     const fs::file_type type = fs::symlink_status(bak, ec).type();
     if (type == fs::file_type::not_found || type == fs::file_type::regular)
         return;
@@ -286,14 +290,14 @@ void AtomicFile::commitTogether(std::span<AtomicFile *const> files)
             if (done.previous_.empty()) {
                 fs::remove(done.target_, back);
                 if (back)
-                    reason += "; \"" + done.target_.string() +
+                    reason += "; \"" + pathText(done.target_) +
                               "\" was new and could not be removed again: " + back.message();
             } else {
                 platform::replace(done.previous_, done.target_, back);
                 if (back)
-                    reason += "; \"" + done.target_.string() + "\" could not be put back (" +
+                    reason += "; \"" + pathText(done.target_) + "\" could not be put back (" +
                               back.message() + "): its previous content is in \"" +
-                              done.previous_.string() + "\"";
+                              pathText(done.previous_) + "\"";
                 done.previous_.clear(); // put back, or left for the user
             }
         }
@@ -312,7 +316,7 @@ void AtomicFile::keepPrevious()
         return;
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         const fs::path kept = ownName(target_.parent_path(), kOldPrefix, tag_);
-        platform::keepCopy(target_, kept, ec);
+        platform::keepContent(target_, kept, ec);
         if (ec == std::errc::file_exists)
             continue;
         if (ec)

@@ -1,11 +1,13 @@
 #include "error.h"
 
+#include "pathtext.h"
+
 namespace mission
 {
 
 Error::Error(const std::string &action, const std::filesystem::path &path,
              const std::string &reason)
-    : std::runtime_error(action + " \"" + path.string() + "\": " + reason), path_(path),
+    : std::runtime_error(action + " \"" + pathText(path) + "\": " + reason), path_(path),
       reason_(reason)
 {
 }

@@ -121,6 +121,14 @@ void replace(const std::filesystem::path &from, const std::filesystem::path &to,
 void keepCopy(const std::filesystem::path &existing, const std::filesystem::path &copy,
               std::error_code &ec);
 
+// Keeps what the file `existing` holds now under the new name `copy`, which the caller will hold
+// while it replaces `existing`; with the same contract as keepCopy() otherwise. Where a file can
+// be replaced while it is open under another name (POSIX), that is keepCopy(); where it cannot
+// (Windows refuses to replace a file that is open under any of its names), it is a copy of the
+// content, so that the hold does not stand in the way.
+void keepContent(const std::filesystem::path &existing, const std::filesystem::path &copy,
+                 std::error_code &ec);
+
 // Makes a write past the process's file-size limit (a quota, `ulimit -f`) fail with an error
 // ("File too large") that write() reports, instead of ending the process with a signal. Leaves
 // a handler that the program installed itself alone; does nothing where no such signal exists.

@@ -242,6 +242,11 @@ void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &e
         ::unlink(copy.c_str());
 }
 
+void keepContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+{
+    keepCopy(existing, copy, ec);
+}
+
 void reportFileSizeLimitAsError() noexcept
 {
     struct sigaction current {

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "pathtext.h"
 #include "workspace.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -37,9 +38,10 @@ inline Files snapshot(const fs::path &folder)
     Files files;
     std::error_code ec;
     for (const auto &e : fs::directory_iterator(folder, ec))
-        files[e.path().filename().string()] = e.is_symlink() ? "-> " + fs::read_symlink(e).string()
-                                              : e.is_regular_file() ? readBytes(e)
-                                                                    : "(folder)";
+        files[mission::pathText(e.path().filename())] =
+            e.is_symlink()        ? "-> " + mission::pathText(fs::read_symlink(e))
+            : e.is_regular_file() ? readBytes(e)
+                                  : "(folder)";
     return files;
 }
 
@@ -49,9 +51,12 @@ class WorkspaceTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "tm_mission_XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
-        fs::current_path(root_ = fs::canonical(pattern));
+        std::random_device random;
+        fs::path made;
+        do
+            made = fs::temp_directory_path() / ("tm_mission_" + std::to_string(random()));
+        while (!fs::create_directory(made));
+        fs::current_path(root_ = fs::canonical(made));
         fs::create_directory(workspace());
     }
     void TearDown() override

@@ -1,6 +1,5 @@
-// Saves in several processes at once and saves killed part-way: POSIX processes and signals.
-#ifndef _WIN32
-
+// Saves at once and saves killed part-way: in POSIX processes with signals where there are
+// some, in threads and with files left as a killed save leaves them elsewhere.
 #include "atomicfile.h"
 
 #include "error.h"
@@ -8,10 +7,15 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <functional>
+
+#ifdef _WIN32
+#include <thread>
+#else
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 using mission::AtomicFile;
 using mission_test::Files;
@@ -22,6 +26,62 @@ namespace fs = std::filesystem;
 namespace
 {
 
+// Writes `content` to each file and commits them, together when there are several.
+void save(const fs::path &folder, const std::vector<std::string> &names, const char *content)
+{
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> all;
+    for (const auto &name : names) {
+        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
+        files.back()->write(content);
+        all.push_back(files.back().get());
+    }
+    all.size() == 1 ? all[0]->commit() : AtomicFile::commitTogether(all);
+}
+
+using Saves = mission_test::WorkspaceTest;
+
+// A save that is still running holds its temporary file, so the next save of the same target
+// leaves it alone while it removes one that nobody holds any more, as a killed save leaves it.
+// Both saves then finish.
+TEST_F(Saves, TheNextSaveTakesWhatNobodyHoldsAndLeavesARunningSavesFile)
+{
+    writeBytes(root_ / "m.mis", "original");
+    writeBytes(root_ / ".tm-new-12345678-m.mis", "left by a killed save");
+    AtomicFile running(root_ / "m.mis");
+    running.write("running");
+    const Files during = snapshot(root_);
+    AtomicFile next(root_ / "m.mis");
+    Files want = during;
+    want.erase(".tm-new-12345678-m.mis");
+    Files now = snapshot(root_);
+    std::erase_if(now, [&](const auto &e) { return !during.contains(e.first); }); // next's own
+    EXPECT_EQ(now, want);
+    next.write("next");
+    next.commit();
+    running.commit();
+    EXPECT_EQ(snapshot(root_), (Files{{"m.mis", "running"}, {"tobrinmis", "(folder)"}}));
+}
+
+#ifdef _WIN32
+// Runs both saves at the same moment, in threads where there are no processes to fork; what
+// each failure said, or nothing.
+std::string together(const std::function<void(const char *)> &save)
+{
+    std::string failed[2];
+    const auto saver = [&](int k) {
+        try {
+            save(k == 0 ? "A" : "B");
+        } catch (const mission::Error &e) {
+            failed[k] = e.what();
+        }
+    };
+    std::thread a(saver, 0), b(saver, 1);
+    a.join();
+    b.join();
+    return failed[0] + failed[1];
+}
+#else
 // Runs `steps` in a child process, which ends with status 0 after them, 1 if they throw.
 pid_t inChild(const std::function<void()> &steps)
 {
@@ -44,24 +104,31 @@ int exitStatus(pid_t child)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Writes `content` to each file and commits them, together when there are several.
-void save(const fs::path &folder, const std::vector<std::string> &names, const char *content)
+// Runs both saves at the same moment, in two processes that wait until the parent closes a pipe;
+// the children's exit statuses, or nothing when both succeeded.
+std::string together(const std::function<void(const char *)> &save)
 {
-    std::vector<std::unique_ptr<AtomicFile>> files;
-    std::vector<AtomicFile *> all;
-    for (const auto &name : names) {
-        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
-        files.back()->write(content);
-        all.push_back(files.back().get());
-    }
-    all.size() == 1 ? all[0]->commit() : AtomicFile::commitTogether(all);
+    int gate[2];
+    if (::pipe(gate) != 0)
+        return "no pipe";
+    std::vector<pid_t> savers;
+    for (const char *content : {"A", "B"})
+        savers.push_back(inChild([&] {
+            char c;
+            ::close(gate[1]);
+            static_cast<void>(::read(gate[0], &c, 1));
+            save(content);
+        }));
+    ::close(gate[0]);
+    ::close(gate[1]);
+    const int a = exitStatus(savers[0]), b = exitStatus(savers[1]);
+    return a == 0 && b == 0 ? "" : "exit statuses " + std::to_string(a) + " " + std::to_string(b);
 }
+#endif
 
-using Saves = mission_test::WorkspaceTest;
-
-// Two processes save the same files at the same moment, round after round: one file alone, and
-// three together. Both succeed, each file holds one save's content whole, its original is kept
-// as .bak, and nothing else is left: neither takes the other's backup or files for its own.
+// Two saves of the same files at the same moment, round after round: one file alone, and three
+// together. Both succeed, each file holds one save's content whole, its original is kept as .bak,
+// and nothing else is left: neither takes the other's backup or files for its own.
 TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
 {
     const fs::path folder = root_ / "f";
@@ -73,21 +140,8 @@ TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
             Files want;
             for (const auto &name : names)
                 writeBytes(folder / name, want[name + ".bak"] = "original");
-            // Both wait until the parent closes the pipe, so they start together.
-            int gate[2];
-            ASSERT_EQ(::pipe(gate), 0);
-            std::vector<pid_t> savers;
-            for (const char *content : {"A", "B"})
-                savers.push_back(inChild([&] {
-                    char c;
-                    ::close(gate[1]);
-                    static_cast<void>(::read(gate[0], &c, 1));
-                    save(folder, names, content);
-                }));
-            ::close(gate[0]);
-            ::close(gate[1]);
-            ASSERT_EQ(exitStatus(savers[0]), 0) << "round " << round;
-            ASSERT_EQ(exitStatus(savers[1]), 0) << "round " << round;
+            ASSERT_EQ(together([&](const char *content) { save(folder, names, content); }), "")
+                << "round " << round;
             Files after = snapshot(folder);
             for (const auto &name : names)
                 want[name] = after[name] == "B" ? "B" : "A";
@@ -95,6 +149,7 @@ TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
         }
 }
 
+#ifndef _WIN32
 // A save killed part-way leaves its temporary file, named after its target. The next save of
 // that target removes it, and the copy of previous content that a killed save of several files
 // left, but not another target's file nor other programs' files; that it never removes a running
@@ -132,6 +187,6 @@ TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
     }
 }
 
-} // namespace
-
 #endif
+
+} // namespace

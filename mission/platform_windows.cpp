@@ -1,0 +1,357 @@
+#include "platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace mission::platform
+{
+
+namespace
+{
+
+// Every handle lets others read, write, rename and remove the file, as a POSIX descriptor does:
+// a save renames its temporary file while it holds it, and another save may tidy it away once a
+// killed one let go of it.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A hold is a lock on one byte far beyond any content a file of ours can have: byte-range locks
+// bind only reads and writes of the bytes they cover, so the file itself stays free to use, and
+// the system lets go of it when the process ends, however it ends.
+constexpr DWORD kHoldOffsetHigh = 0x40000000;
+
+HANDLE handle(const File &file)
+{
+    return reinterpret_cast<HANDLE>(file.native());
+}
+
+File adopt(HANDLE h)
+{
+    return h == INVALID_HANDLE_VALUE ? File() : File(reinterpret_cast<std::intptr_t>(h));
+}
+
+// The system's error as the portable condition POSIX gives in its place where there is one, so
+// that callers test one set of conditions and users read the same reasons on every platform; the
+// system's own otherwise.
+std::error_code lastError()
+{
+    const DWORD code = ::GetLastError();
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+        return std::make_error_code(std::errc::no_such_file_or_directory);
+    case ERROR_ACCESS_DENIED:
+        return std::make_error_code(std::errc::permission_denied);
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        return std::make_error_code(std::errc::file_exists);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return std::make_error_code(std::errc::no_space_on_device);
+    case ERROR_FILENAME_EXCED_RANGE:
+        return std::make_error_code(std::errc::filename_too_long);
+    case ERROR_WRITE_PROTECT:
+        return std::make_error_code(std::errc::read_only_file_system);
+    case ERROR_NOT_SAME_DEVICE:
+        return std::make_error_code(std::errc::cross_device_link);
+    default:
+        return {static_cast<int>(code), std::system_category()};
+    }
+}
+
+DWORD attributesOf(const fs::path &path)
+{
+    return ::GetFileAttributesW(path.c_str());
+}
+
+bool isFolder(const fs::path &path)
+{
+    const DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Opens what the name itself names: a link is opened as the link, not followed.
+HANDLE openNamed(const fs::path &path, DWORD access, DWORD disposition)
+{
+    return ::CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+bool lockHold(HANDLE h, DWORD flags)
+{
+    OVERLAPPED at{};
+    at.OffsetHigh = kHoldOffsetHigh;
+    return ::LockFileEx(h, flags, 0, 1, 0, &at);
+}
+
+struct FileId {
+    DWORD volume = 0, high = 0, low = 0;
+    bool operator==(const FileId &) const = default;
+};
+
+bool idOf(HANDLE h, FileId &id, DWORD *attributes = nullptr)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info))
+        return false;
+    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (attributes)
+        *attributes = info.dwFileAttributes;
+    return true;
+}
+
+// Whether `path` still names the file open as `h`: not removed, not replaced by another.
+bool stillNamed(HANDLE h, const fs::path &path)
+{
+    FileId held, named;
+    if (!idOf(h, held))
+        return false;
+    const HANDLE other = openNamed(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING);
+    if (other == INVALID_HANDLE_VALUE)
+        return false;
+    const bool same = idOf(other, named) && named == held;
+    ::CloseHandle(other);
+    return same;
+}
+
+// ReadFile and WriteFile take at most a DWORD at a time.
+DWORD chunk(std::size_t size)
+{
+    return static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+}
+
+} // namespace
+
+void File::close() noexcept
+{
+    if (isOpen())
+        ::CloseHandle(reinterpret_cast<HANDLE>(release()));
+}
+
+File openForReading(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    // Opening a folder fails with "access denied" here; say what it is, as POSIX does.
+    if (isFolder(path)) {
+        ec = std::make_error_code(std::errc::is_a_directory);
+        return {};
+    }
+    File file = adopt(::CreateFileW(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.isOpen())
+        ec = lastError();
+    return file;
+}
+
+std::size_t read(File &file, char *data, std::size_t size, std::error_code &ec)
+{
+    ec.clear();
+    DWORD got = 0;
+    if (!::ReadFile(handle(file), data, chunk(size), &got, nullptr)) {
+        // A pipe whose writer has finished ends like a file.
+        if (::GetLastError() == ERROR_BROKEN_PIPE)
+            return 0;
+        ec = lastError();
+        return 0;
+    }
+    return got;
+}
+
+std::size_t maxNameLength(const fs::path &folder) noexcept
+{
+    std::wstring root(MAX_PATH + 1, L'\0');
+    const fs::path where = folder.empty() ? fs::path(L".") : folder;
+    DWORD longest = 0;
+    if (::GetVolumePathNameW(where.c_str(), root.data(), static_cast<DWORD>(root.size())) &&
+        ::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, &longest, nullptr, nullptr, 0) &&
+        longest > 0)
+        return longest;
+    return 255;
+}
+
+File createNew(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    for (;;) {
+        // CREATE_NEW fails if anything at all has the name; a link is not followed.
+        File file = adopt(openNamed(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW));
+        if (!file.isOpen()) {
+            ec = attributesOf(path) != INVALID_FILE_ATTRIBUTES
+                     ? std::make_error_code(std::errc::file_exists)
+                     : lastError();
+            return file;
+        }
+        // Blocking: only another save's tidying takes this lock, and only for a moment. If that
+        // tidying removed the file before the hold was in place, the name is made again.
+        lockHold(handle(file), 0);
+        if (stillNamed(handle(file), path))
+            return file;
+    }
+}
+
+File hold(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    File file = adopt(openNamed(path, GENERIC_READ, OPEN_EXISTING));
+    if (!file.isOpen()) {
+        ec = lastError();
+        return file;
+    }
+    lockHold(handle(file), 0);
+    if (!stillNamed(handle(file), path)) {
+        ec = std::make_error_code(std::errc::no_such_file_or_directory);
+        file.close();
+    }
+    return file;
+}
+
+bool removeIfUnused(const fs::path &path) noexcept
+{
+    File file = adopt(openNamed(path, GENERIC_READ | DELETE, OPEN_EXISTING));
+    if (!file.isOpen())
+        return false;
+    FileId id;
+    DWORD attributes = 0;
+    if (!idOf(handle(file), id, &attributes) ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    // The exclusive lock is ours only while no save holds the file; and while it is ours, no save
+    // can take a hold. The file is removed through this very handle, so the file proved unheld is
+    // the file removed, whatever its name has become.
+    if (!lockHold(handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY))
+        return false;
+    FILE_DISPOSITION_INFO remove{TRUE};
+    return ::SetFileInformationByHandle(handle(file), FileDispositionInfo, &remove, sizeof remove);
+}
+
+void takeAttributes(File &, const fs::path &)
+{
+    // A new file takes its access rules from the folder, as the file it replaces did; there are
+    // no mode bits to copy and no owner to give it.
+}
+
+void checkWritable(const fs::path &path, std::error_code &ec)
+{
+    ec.clear();
+    // The rename that replaces a file ignores its read-only mark, which an open for writing
+    // honours.
+    const DWORD attributes = attributesOf(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        ec = std::make_error_code(std::errc::permission_denied);
+        return;
+    }
+    // Asking to remove it as well finds a file that another program has open without letting it
+    // be removed (as most programs open files): the rename that replaces it would fail too, after
+    // the backup was made.
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, kShareAll, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        ec = lastError();
+    else
+        ::CloseHandle(h);
+}
+
+void write(File &file, std::string_view bytes, std::error_code &ec)
+{
+    ec.clear();
+    while (!bytes.empty()) {
+        DWORD written = 0;
+        if (!::WriteFile(handle(file), bytes.data(), chunk(bytes.size()), &written, nullptr)) {
+            ec = lastError();
+            return;
+        }
+        bytes.remove_prefix(written);
+    }
+}
+
+void sync(File &file, std::error_code &ec)
+{
+    ec.clear();
+    if (!::FlushFileBuffers(handle(file)))
+        ec = lastError();
+}
+
+void replace(const fs::path &from, const fs::path &to, std::error_code &ec)
+{
+    ec.clear();
+    // A plain rename refuses an existing target here; this replaces it in one step (a link at
+    // `to` is replaced itself), and returns only once the move is on disk. A file that is open
+    // cannot be replaced: virus scanners, indexers and another save checking the file open it for
+    // a moment, so a refusal is tried again a few times before it counts.
+    constexpr int kAttempts = 20;
+    constexpr DWORD kPauseMs = 25;
+    for (int attempt = 1;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return;
+        const DWORD error = ::GetLastError();
+        const DWORD attributes = attributesOf(to);
+        const bool busy = (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) &&
+                          attributes != INVALID_FILE_ATTRIBUTES &&
+                          !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+        if (!busy || attempt == kAttempts) {
+            ::SetLastError(error);
+            ec = isFolder(to) ? std::make_error_code(std::errc::is_a_directory) : lastError();
+            return;
+        }
+        ::Sleep(kPauseMs);
+    }
+}
+
+namespace
+{
+
+// A copy under a name nothing has yet; one that fails part-way is removed.
+void copyContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+{
+    if (::CopyFileW(existing.c_str(), copy.c_str(), TRUE))
+        return;
+    ec = lastError();
+    if (ec != std::errc::file_exists)
+        ::DeleteFileW(copy.c_str());
+}
+
+} // namespace
+
+void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+{
+    ec.clear();
+    if (::CreateHardLinkW(copy.c_str(), existing.c_str(), nullptr))
+        return;
+    if (attributesOf(copy) != INVALID_FILE_ATTRIBUTES) {
+        ec = std::make_error_code(std::errc::file_exists);
+        return;
+    }
+    // No hard links on this file system (FAT, some network shares): a copy, which refuses an
+    // existing name too.
+    copyContent(existing, copy, ec);
+}
+
+void keepContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+{
+    ec.clear();
+    copyContent(existing, copy, ec);
+}
+
+void reportFileSizeLimitAsError() noexcept
+{
+    // Windows has no signal for it: a write past a quota simply fails.
+}
+
+void remove(const fs::path &path) noexcept
+{
+    ::DeleteFileW(path.c_str());
+}
+
+} // namespace mission::platform
