@@ -6,7 +6,7 @@
 
 #include "assembly.h"
 #include "benchtools.h"
-#include "interfaceblock.h"
+#include "blockfiles.h"
 #include "workspace.h"
 
 #include <benchmark/benchmark.h>

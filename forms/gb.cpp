@@ -3,7 +3,7 @@
 #include "errorbox.h"
 #include "look.h"
 
-#include "interfaceblock.h"
+#include "blockfiles.h"
 #include "shell.h"
 
 #include <QCheckBox>

@@ -39,7 +39,7 @@ public:
     // Writes the bytes through to the temporary file; callers hand over large blocks.
     void write(std::string_view bytes);
 
-    // Writes out, syncs and closes the temporary file, then puts it in the target's place.
+    // Makes the temporary file durable, then puts it in the target's place.
     void commit();
 
     // Commits several files together: either every target takes its new content or each keeps
@@ -56,8 +56,8 @@ public:
     [[nodiscard]] static std::filesystem::path plannedBackup(const std::filesystem::path &target);
 
 private:
-    // Writes out, syncs and closes the temporary file, so that only putting it in the target's
-    // place is left.
+    // Makes what was written to the temporary file durable, so that only putting it in the
+    // target's place is left; the file stays open, and held, until then.
     void prepare();
     [[nodiscard]] std::filesystem::path backupPath() const;
     void keepBackup();

@@ -1,9 +1,6 @@
 #include "interfaceblock.h"
 
-#include "atomicfile.h"
-#include "characterblock.h"
 #include "linefile.h"
-#include "workspace.h"
 
 namespace mission
 {
@@ -35,18 +32,6 @@ std::vector<std::string> interfaceBlockLines(const SheetValues &v)
     lines.addIf(isSet(v.ck_cuffs), "[ .TOKEN IT_CONTROLALEMAN .DISPONIBLE NO ]");
     lines.add("] ] ]");
     return lines.take();
-}
-
-void writeBlocks(const SheetValues &values, std::string_view anim)
-{
-    // Committed together, so that a mission assembled after a failed save never holds the new
-    // character block beside the old interface block.
-    AtomicFile character(workspacePath(kCharacterBlockFile));
-    character.write(joinLines(characterBlockLines(values, anim)));
-    AtomicFile interface(workspacePath(kInterfaceBlockFile));
-    interface.write(joinLines(interfaceBlockLines(values)));
-    AtomicFile *const both[] = {&character, &interface};
-    AtomicFile::commitTogether(both);
 }
 
 } // namespace mission

@@ -4,7 +4,7 @@
 #include "commandline.h"
 #include "importerror.h"
 #include "inputfile.h"
-#include "interfaceblock.h"
+#include "blockfiles.h"
 #include "linefile.h"
 #include "missionsplit.h"
 #include "script.h"

@@ -2,7 +2,7 @@
 
 #include "error.h"
 #include "inputfile.h"
-#include "interfaceblock.h"
+#include "blockfiles.h"
 #include "pathtext.h"
 #include "platform.h"
 #include "workspace_fixture.h"

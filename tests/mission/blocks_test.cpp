@@ -1,4 +1,5 @@
 #include "characterblock.h"
+#include "blockfiles.h"
 #include "interfaceblock.h"
 #include "workspace_fixture.h"
 
