@@ -7,13 +7,9 @@ enemies" and "Invincible", picks "Sniper" with the arrow keys, presses "Save Mis
 and compares the written mission file with the expected bytes. Then it closes the character
 sheet and checks that the program has ended.
 
-Two ways to start it:
-  save_mission_e2e.py PROGRAM WORKSPACE_DIR    the editor, in a scratch folder that holds a copy
-                                               of the workspace; the mission is saved there
-  save_mission_e2e.py --installed LAUNCHER     the installed command, from an empty folder with a
-                                               scratch home: it sets up the user's workspace,
-                                               where the mission is saved
-Exit status 77: skipped.
+Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR   (exit 77: skipped)
+The editor runs in a scratch folder that holds a copy of the workspace; the mission is saved
+there.
 """
 import ctypes
 import os
@@ -181,17 +177,13 @@ class Display:
         x11.XCloseDisplay(dpy)
 
 
-def run(command, cwd, home, folder):
-    """Runs the command in cwd with the given home; the mission is saved in folder, whose
-    tobrinmis/ holds the pieces."""
+def run(program, folder):
+    """Runs the editor in folder, whose tobrinmis/ holds the pieces; the mission is saved there."""
     with Desktop() as name:
         display = Display(name)
         env = dict(display.env)
         env.pop("QT_QPA_PLATFORM", None)
-        env.pop("XDG_DATA_HOME", None)
-        if home:
-            env["HOME"] = home
-        editor = subprocess.Popen(command, cwd=cwd, env=env)
+        editor = subprocess.Popen([program], cwd=folder, env=env)
         try:
             return drive(display, editor, folder)
         finally:
@@ -257,19 +249,9 @@ def main():
         return SKIP
     with tempfile.TemporaryDirectory() as scratch:
         try:
-            if args[0] == "--installed":
-                home, here = os.path.join(scratch, "home"), os.path.join(scratch, "empty")
-                os.makedirs(home)
-                os.makedirs(here)
-                status = run([os.path.abspath(args[1])], here, home,
-                             os.path.join(home, ".local", "share", "tobrins-mustrel"))
-                if os.listdir(here):
-                    raise AssertionError(f"the command wrote into the folder it was started from: "
-                                         f"{os.listdir(here)}")
-                return status
             shutil.copytree(args[1], os.path.join(scratch, "tobrinmis"),
                             ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
-            return run([os.path.abspath(args[0])], scratch, None, scratch)
+            return run(os.path.abspath(args[0]), scratch)
         except Missing as missing:
             print(f"SKIP: {missing}")
             return SKIP

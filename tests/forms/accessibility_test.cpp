@@ -62,20 +62,6 @@ private slots:
             if ((c->focusPolicy() & Qt::TabFocus) && c->isEnabled() && c->isVisibleTo(&w))
                 QVERIFY2(!said(c).isEmpty(), qPrintable(c->objectName()));
     }
-
-    // Four appearances share a picture: the portrait's name tells which one was chosen.
-    void thePortraitsNameFollowsTheAppearance()
-    {
-        TestProgram t;
-        t.program.start();
-        t.program.nextFromSelection();
-        auto *list = child<QListWidget>(t.program.sheet(), "grafico");
-        for (int row = list->count() - 1; row >= 0; --row) {
-            list->setCurrentRow(row);
-            QCOMPARE(said(child(t.program.sheet(), "foto")),
-                     "Portrait: " + list->item(row)->text());
-        }
-    }
 };
 
 QTEST_MAIN(AccessibilityTest)

@@ -107,7 +107,8 @@ private slots:
         }
     }
 
-    // Each item by mouse, then by arrow keys: its picture on show and its token.
+    // Each item by mouse, then by arrow keys: its picture on show, the portrait's name, and its
+    // token.
     void appearance()
     {
         OnSheet s;
@@ -121,8 +122,12 @@ private slots:
 
         auto *list = child<QListWidget>(w, "grafico");
         clickItem(list, 8); // away from the Green Beret, so that the first item has to change it
+        // A screen reader names the appearance the portrait shows, as four share one picture.
         const auto shown = [&] {
-            return list->currentItem()->text() + ' ' + portrait(w) + ' ' + s.t.program.gb_anim();
+            const QString item = list->currentItem()->text();
+            const QString named = child(w, "foto")->accessibleName();
+            return item + ' ' + portrait(w) + ' ' + s.t.program.gb_anim() +
+                   (named == "Portrait: " + item ? QString() : " named " + named);
         };
         QStringList byMouse, byKeys;
         for (int row = 0; row < list->count(); ++row) {

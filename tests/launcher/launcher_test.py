@@ -35,8 +35,10 @@ class Launcher(unittest.TestCase):
         cls.stage = tempfile.mkdtemp(prefix="tm-stage-")
         subprocess.run([CMAKE, "--install", BUILD, "--prefix", cls.stage], check=True,
                        stdout=subprocess.DEVNULL)
-        write(os.path.join(cls.stage, "libexec", "tobrins-mustrel", "tobrins-mustrel"),
-              STAND_IN.encode())
+        editor = os.path.join(cls.stage, "libexec", "tobrins-mustrel", "tobrins-mustrel")
+        if not os.access(editor, os.X_OK):  # installed where the launcher looks for it
+            raise AssertionError(f"the editor is not installed as {editor}")
+        write(editor, STAND_IN.encode())
         pieces = os.path.join(cls.stage, "share", "tobrins-mustrel", "tobrinmis")
         cls.installed = {p: read(os.path.join(pieces, p)) for p in PIECES}
 
