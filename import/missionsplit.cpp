@@ -358,14 +358,6 @@ private:
 
 } // namespace
 
-std::string storedPiece(std::string_view text)
-{
-    mission::CrLfWriter lines;
-    std::string piece(lines.convert(text));
-    piece += lines.finish();
-    return piece;
-}
-
 MissionSplit splitMission(std::string_view text)
 {
     const Blocks blocks = findBlocks(text);

@@ -54,7 +54,4 @@ void makePieces(std::string_view text, const MissionSplit &split, const PieceWri
                                                         const MissionSplit &split,
                                                         const std::array<std::string, 3> &pieces);
 
-// The text as a stored piece holds it: every line ended by CR LF.
-[[nodiscard]] std::string storedPiece(std::string_view text);
-
 } // namespace importer

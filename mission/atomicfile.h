@@ -48,8 +48,6 @@ public:
     // back fail, the Error's reason says which file and where its previous content was kept.
     static void commitTogether(std::span<AtomicFile *const> files);
 
-    [[nodiscard]] const std::filesystem::path &target() const { return target_; }
-
     // Where replacing `target` with Backup::KeepFirst would keep it: "<name>.bak" beside the file
     // that `target` names; empty when there is no file to keep or a backup is kept already.
     // Throws an Error naming the backup's path when something else than a file stands there.

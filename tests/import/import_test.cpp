@@ -171,7 +171,7 @@ TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
     }
     auto pieces = importer::storedPieces(text, split);
     split.character.begin = text.find("RD");
-    pieces[0] = importer::storedPiece(text.substr(0, split.character.begin));
+    pieces[0] = mission::joinLines(mission::splitLines(text.substr(0, split.character.begin)));
     EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find("line 1, column 6"),
               std::string::npos);
 }
