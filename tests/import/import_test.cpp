@@ -20,7 +20,6 @@
 #ifdef _WIN32
 #include <cstdlib>
 #else
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -275,30 +274,6 @@ TEST_F(Import, NotEnoughMemory)
     EXPECT_EQ(printed, "tobrins-mustrel-import: not enough memory to read \"big.mis\" "
                        "(2000000000 bytes); nothing was written\n");
     EXPECT_EQ(snapshot(workspace()), before);
-}
-
-// The importer holds the mission's text once and little else: not its tokens, not copies.
-TEST_F(Import, TakesLittleMoreMemoryThanTheMission)
-{
-#ifndef __linux__
-    GTEST_SKIP() << "measured with Linux's peak resident size";
-#else
-    if (kAddressSanitizer)
-        GTEST_SKIP() << "the address sanitizer keeps freed memory aside";
-    const std::size_t size = 32 << 20;
-    writeBytes(root_ / "m.mis", kGb + "\r\n" + filler(size, "\r\n") + "\r\n" + kSub);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::freopen("/dev/null", "w", stdout);
-        ::execl(kImporter.c_str(), kImporter.c_str(), "m.mis", nullptr);
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
-    EXPECT_EQ(status, 0);
-    EXPECT_LT(usage.ru_maxrss * 1024, size + size / 4 + (16 << 20)) << usage.ru_maxrss << " KiB";
-#endif
 }
 
 TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
