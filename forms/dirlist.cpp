@@ -1,10 +1,10 @@
 #include "dirlist.h"
 
 #include "errorbox.h"
+#include "pathtext.h"
 
 #include <QAbstractListModel>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QStyledItemDelegate>
@@ -152,22 +152,15 @@ DirList::DirList(QWidget *parent) : QListView(parent)
             [this](const QModelIndex &index) { openRow(index.row()); });
 }
 
+// Qt's text is UTF-8 as a std::string: the path text of the file layer.
 fs::path toPath(const QString &name)
 {
-#ifdef Q_OS_WIN
-    return fs::path(QDir::toNativeSeparators(name).toStdWString());
-#else
-    return fs::path(QFile::encodeName(name).toStdString());
-#endif
+    return files::pathFromText(QDir::toNativeSeparators(name).toStdString());
 }
 
 QString shownPath(const fs::path &path)
 {
-#ifdef Q_OS_WIN
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
+    return QString::fromStdString(files::pathText(path));
 }
 
 const fs::path &DirList::folder() const

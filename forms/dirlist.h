@@ -7,8 +7,8 @@
 
 class DirModel;
 
-// The file-system path that a folder or file name typed or shown in the dialog stands for: Qt's
-// file-name encoding on POSIX, the wide string on Windows.
+// The file-system path that a folder or file name typed or shown in the dialog stands for, by the
+// file layer's one rule for path text (pathtext.h).
 [[nodiscard]] std::filesystem::path toPath(const QString &name);
 // The readable form of a path, with this platform's separators; bytes that are no character of
 // the file-name encoding show as a replacement character.

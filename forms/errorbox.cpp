@@ -19,8 +19,7 @@ bool trySave(QWidget *parent, const std::function<void()> &save)
         save();
         return true;
     } catch (const std::exception &e) {
-        // The library gives paths in its messages as UTF-8 on Windows, and as they are named on
-        // POSIX, where Qt takes names to be UTF-8.
+        // Paths in the messages are path text (pathtext.h), which Qt reads as UTF-8.
         showError(parent, QStringLiteral("The mission could not be saved."),
                   QString::fromUtf8(e.what()));
         return false;

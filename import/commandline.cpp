@@ -61,13 +61,13 @@ void print(std::ostream &out, const std::string &file, const ImportReport &r, bo
         << "  character block: " << span(r.character) << "\n"
         << "  interface block: " << span(r.interface) << "\n";
     for (const auto &piece : r.pieces) {
-        out << (check ? "would write " : "wrote ") << mission::pathText(piece.path) << ": "
+        out << (check ? "would write " : "wrote ") << files::pathText(piece.path) << ": "
             << piece.lines << " lines, " << piece.bytes << " bytes";
         // A backup beside the piece goes by its name; one beside the file a link names, in full.
         const bool beside = piece.backup.parent_path() == piece.path.parent_path();
         if (!piece.backup.empty())
             out << (check ? " (would keep the old one as " : " (kept the old one as ")
-                << mission::pathText(beside ? piece.backup.filename() : piece.backup) << ")";
+                << files::pathText(beside ? piece.backup.filename() : piece.backup) << ")";
         out << "\n";
     }
     if (check)
@@ -110,7 +110,7 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
 
     try {
         const auto report =
-            import(mission::pathFromText(file), check ? ImportMode::Check : ImportMode::Write);
+            import(files::pathFromText(file), check ? ImportMode::Check : ImportMode::Write);
         print(out, file, report, check);
         return static_cast<int>(Status::Done);
     } catch (const ImportError &e) {

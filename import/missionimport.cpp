@@ -1,7 +1,8 @@
 #include "missionimport.h"
 
-#include "atomicfile.h"
+#include "backup.h"
 #include "error.h"
+#include "groupcommit.h"
 #include "inputfile.h"
 #include "pathtext.h"
 #include "workspace.h"
@@ -24,7 +25,7 @@ std::size_t lineEnds(std::string_view text)
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// Lines as splitLines() counts them.
+// Lines as the editor counts them: a last line without a line end counts too.
 std::size_t lineCount(std::string_view text)
 {
     return lineEnds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
@@ -34,12 +35,12 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
 {
     std::string text;
     try {
-        text = mission::readFile(missionFile);
-    } catch (const mission::Error &e) {
+        text = files::readFile(missionFile);
+    } catch (const files::Error &e) {
         throw ImportError(Status::CannotRead, e.what());
     }
     const auto inFile = [&](const ImportError &e) {
-        return ImportError(e.status(), "could not import \"" + mission::pathText(missionFile) +
+        return ImportError(e.status(), "could not import \"" + files::pathText(missionFile) +
                                            "\": " + e.what());
     };
 
@@ -56,17 +57,17 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         const fs::path folder = mission::workspacePath(mission::kPiece1).parent_path();
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
-            throw mission::Error(
+            throw files::Error(
                 "could not write to", folder,
                 "there is no such folder here; run the importer from the folder that "
                 "holds the editor's workspace");
-        std::vector<std::unique_ptr<mission::AtomicFile>> files;
+        std::vector<std::unique_ptr<files::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
-            report.pieces[k] = {path, 0, 0, mission::AtomicFile::plannedBackup(path)};
+            report.pieces[k] = {path, 0, 0, files::plannedBackup(path)};
             if (mode == ImportMode::Write)
-                files.push_back(std::make_unique<mission::AtomicFile>(
-                    path, mission::AtomicFile::Backup::KeepFirst));
+                files.push_back(std::make_unique<files::AtomicFile>(
+                    path, files::AtomicFile::Backup::KeepFirst));
         }
         // The pieces go straight to their files as they are made and checked; they replace
         // the stored ones only once the whole check has passed.
@@ -82,10 +83,11 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         }
         if (mode == ImportMode::Check)
             return report;
-        const std::vector<mission::AtomicFile *> all = {files[0].get(), files[1].get(),
-                                                        files[2].get()};
-        mission::AtomicFile::commitTogether(all);
-    } catch (const mission::Error &e) {
+        const std::vector<files::AtomicFile *> all = {files[0].get(), files[1].get(),
+                                                      files[2].get()};
+        if (const auto result = files::commitTogether(all); !result.committed())
+            throw files::toError(result);
+    } catch (const files::Error &e) {
         throw ImportError(Status::CannotWrite, e.what());
     }
     return report;
@@ -102,7 +104,7 @@ ImportReport importMission(const fs::path &missionFile, ImportMode mode)
         std::error_code ec;
         const std::uintmax_t size = fs::file_size(missionFile, ec);
         throw ImportError(Status::OutOfMemory,
-                          "not enough memory to read \"" + mission::pathText(missionFile) + "\"" +
+                          "not enough memory to read \"" + files::pathText(missionFile) + "\"" +
                               (ec ? "" : " (" + std::to_string(size) + " bytes)") +
                               "; nothing was written");
     }

@@ -1,7 +1,7 @@
 #include "missionsplit.h"
 
+#include "blocksize.h"
 #include "importerror.h"
-#include "inputfile.h"
 #include "linefile.h"
 #include "script.h"
 
@@ -250,8 +250,8 @@ public:
             const std::string_view block = blocks_[piece_];
             rebuild(block);
             mission::CrLfWriter lines;
-            for (std::size_t k = 0; k < block.size(); k += mission::kBlockSize)
-                assemble(lines.convert(block.substr(k, mission::kBlockSize)));
+            for (std::size_t k = 0; k < block.size(); k += files::kBlockSize)
+                assemble(lines.convert(block.substr(k, files::kBlockSize)));
             assemble(lines.finish());
         }
         ++piece_;
@@ -401,20 +401,13 @@ void makePieces(std::string_view text, const MissionSplit &split, const PieceWri
             if (!bytes.empty())
                 write(k, bytes);
         };
-        for (std::size_t at = 0; at < pieces[k].size(); at += mission::kBlockSize)
-            put(lines.convert(pieces[k].substr(at, mission::kBlockSize)));
+        for (std::size_t at = 0; at < pieces[k].size(); at += files::kBlockSize)
+            put(lines.convert(pieces[k].substr(at, files::kBlockSize)));
         put(lines.finish());
         check.endPiece();
     }
     if (auto fault = check.finish())
         throw ImportError(Status::RoundTrip, *fault);
-}
-
-std::array<std::string, 3> storedPieces(std::string_view text, const MissionSplit &split)
-{
-    std::array<std::string, 3> pieces;
-    makePieces(text, split, [&](std::size_t k, std::string_view bytes) { pieces[k] += bytes; });
-    return pieces;
 }
 
 std::optional<std::string> roundTripFault(std::string_view text, const MissionSplit &split,

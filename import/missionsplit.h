@@ -43,10 +43,6 @@ struct MissionSplit {
 using PieceWriter = std::function<void(std::size_t piece, std::string_view bytes)>;
 void makePieces(std::string_view text, const MissionSplit &split, const PieceWriter &write);
 
-// The three stored pieces of a split, whole.
-[[nodiscard]] std::array<std::string, 3> storedPieces(std::string_view text,
-                                                      const MissionSplit &split);
-
 // What is wrong, if anything, with stored pieces made from a split of `text`: the pieces, with
 // the two blocks as found put back between them, must give back the text (line ends aside), and
 // the editor's assembly of them must read as the same tokens as the text.

@@ -184,16 +184,4 @@ bool ScriptChecker::fail(std::string message, std::size_t offset)
     return false;
 }
 
-std::optional<ScriptFault> checkScript(std::string_view text)
-{
-    ScriptReader reader(text);
-    ScriptChecker checker(text);
-    ScriptToken token;
-    while (reader.next(token))
-        if (!checker.add(token))
-            return checker.fault();
-    checker.finish();
-    return checker.fault();
-}
-
 } // namespace importer

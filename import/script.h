@@ -103,6 +103,4 @@ private:
     std::optional<ScriptFault> fault_;
 };
 
-[[nodiscard]] std::optional<ScriptFault> checkScript(std::string_view text);
-
 } // namespace importer

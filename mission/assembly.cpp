@@ -1,6 +1,7 @@
 #include "assembly.h"
 
 #include "atomicfile.h"
+#include "blocksize.h"
 #include "error.h"
 #include "inputfile.h"
 #include "linefile.h"
@@ -15,10 +16,11 @@ namespace fs = std::filesystem;
 namespace mission
 {
 
+using files::Error;
+using files::kWriteAction;
+
 namespace
 {
-
-constexpr const char *kWriteAction = "could not write";
 
 bool samePlace(const fs::path &a, const fs::path &b)
 {
@@ -54,7 +56,7 @@ void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::pat
         const fs::path source = workspacePath(name);
         if (samePlace(target, source))
             throw Error(kWriteAction, target,
-                        "it is the workspace file \"" + pathText(source) +
+                        "it is the workspace file \"" + files::pathText(source) +
                             "\" that the mission is made from");
     }
 }
@@ -76,12 +78,12 @@ void assemble(const fs::path &folder, const fs::path &fileName)
     const fs::path target = missionPath(folder, fileName);
     checkTarget(folder, fileName, target);
 
-    AtomicFile out(target, AtomicFile::Backup::KeepFirst);
+    files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst);
     CrLfWriter lines;
-    const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
+    const auto block = std::make_unique_for_overwrite<char[]>(files::kBlockSize);
     for (const auto name : kMissionSources) {
-        InputFile in(workspacePath(name));
-        for (std::size_t n; (n = in.read(block.get(), kBlockSize)) != 0;)
+        files::InputFile in(workspacePath(name));
+        for (std::size_t n; (n = in.read(block.get(), files::kBlockSize)) != 0;)
             out.write(lines.convert({block.get(), n}));
         out.write(lines.finish());
     }

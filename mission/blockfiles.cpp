@@ -1,7 +1,7 @@
 #include "blockfiles.h"
 
-#include "atomicfile.h"
 #include "characterblock.h"
+#include "groupcommit.h"
 #include "interfaceblock.h"
 #include "linefile.h"
 #include "workspace.h"
@@ -13,12 +13,13 @@ void writeBlocks(const SheetValues &values, std::string_view anim)
 {
     // Committed together, so that a mission assembled after a failed save never holds the new
     // character block beside the old interface block.
-    AtomicFile character(workspacePath(kCharacterBlockFile));
+    files::AtomicFile character(workspacePath(kCharacterBlockFile));
     character.write(joinLines(characterBlockLines(values, anim)));
-    AtomicFile interface(workspacePath(kInterfaceBlockFile));
+    files::AtomicFile interface(workspacePath(kInterfaceBlockFile));
     interface.write(joinLines(interfaceBlockLines(values)));
-    AtomicFile *const both[] = {&character, &interface};
-    AtomicFile::commitTogether(both);
+    files::AtomicFile *const both[] = {&character, &interface};
+    if (const auto result = files::commitTogether(both); !result.committed())
+        throw files::toError(result);
 }
 
 } // namespace mission

@@ -8,24 +8,6 @@
 namespace mission
 {
 
-std::vector<std::string> splitLines(std::string_view text)
-{
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const auto lf = text.find('\n');
-        if (lf == std::string_view::npos) {
-            lines.emplace_back(text);
-            break;
-        }
-        auto line = text.substr(0, lf);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.emplace_back(line);
-        text.remove_prefix(lf + 1);
-    }
-    return lines;
-}
-
 std::string joinLines(const std::vector<std::string> &lines)
 {
     std::string text;

@@ -14,10 +14,6 @@ namespace mission
 // (one not followed by LF) is an ordinary byte of its line. Every other byte passes through as
 // it is: no encoding conversion, no trimming.
 
-// Lines of a text without their ends. A last line with no line end still counts; an empty text
-// has no lines.
-[[nodiscard]] std::vector<std::string> splitLines(std::string_view text);
-
 // The lines, each followed by CR LF.
 [[nodiscard]] std::string joinLines(const std::vector<std::string> &lines);
 
@@ -38,7 +34,7 @@ private:
 };
 
 // Rewrites a text that arrives in chunks so that every line ends with CR LF: the same result as
-// joinLines(splitLines(text)), without holding the text or its lines in memory. Each chunk is
+// joinLines() of the text's lines, without holding the text or its lines in memory. Each chunk is
 // scanned once; a chunk whose line ends all have their CR (the stored pieces and the blocks
 // are written that way) is passed on as it is, without a copy.
 class CrLfWriter

@@ -12,8 +12,8 @@ std::filesystem::path workspacePath(std::string_view fileName)
     std::error_code ec;
     std::filesystem::path dir = std::filesystem::current_path(ec);
     if (ec)
-        throw Error("could not find the current folder for", std::filesystem::path(fileName),
-                    ec.message());
+        throw files::Error("could not find the current folder for", std::filesystem::path(fileName),
+                           ec.message());
     return dir / kWorkspaceFolder / fileName;
 }
 

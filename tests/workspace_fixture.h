@@ -1,68 +1,26 @@
 #pragma once
 
-#include "pathtext.h"
+#include "folder_fixture.h"
 #include "workspace.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <map>
-#include <random>
-#include <string>
-#include <vector>
 
 namespace mission_test
 {
 
 namespace fs = std::filesystem;
-using Lines = std::vector<std::string>;
-using Files = std::map<std::string, std::string>; // name -> bytes, "(folder)" or "-> where"
-
-inline std::string readBytes(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void writeBytes(const fs::path &path, const std::string &bytes)
-{
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Everything in a folder, hidden files (a left-over temporary file) too; nothing if it is gone.
-// A symbolic link shows where it leads, so that a link replaced by a file shows.
-inline Files snapshot(const fs::path &folder)
-{
-    Files files;
-    std::error_code ec;
-    for (const auto &e : fs::directory_iterator(folder, ec))
-        files[mission::pathText(e.path().filename())] =
-            e.is_symlink()        ? "-> " + mission::pathText(fs::read_symlink(e))
-            : e.is_regular_file() ? readBytes(e)
-                                  : "(folder)";
-    return files;
-}
+using files_test::Files;
+using files_test::Lines;
+using files_test::readBytes;
+using files_test::snapshot;
+using files_test::writeBytes;
 
 // Each test works in a new temporary folder holding an empty workspace.
-class WorkspaceTest : public ::testing::Test
+class WorkspaceTest : public files_test::FolderTest
 {
 protected:
     void SetUp() override
     {
-        std::random_device random;
-        fs::path made;
-        do
-            made = fs::temp_directory_path() / ("tm_mission_" + std::to_string(random()));
-        while (!fs::create_directory(made));
-        fs::current_path(root_ = fs::canonical(made));
+        FolderTest::SetUp();
         fs::create_directory(workspace());
-    }
-    void TearDown() override
-    {
-        fs::current_path(previous_);
-        fs::remove_all(root_);
     }
     [[nodiscard]] fs::path workspace() const { return root_ / mission::kWorkspaceFolder; }
     void writeSources(const Lines &contents) const // in assembly order
@@ -70,8 +28,6 @@ protected:
         for (std::size_t i = 0; i < 5; ++i)
             writeBytes(workspace() / mission::kMissionSources[i], contents.at(i));
     }
-
-    fs::path root_, previous_ = fs::current_path();
 };
 
 } // namespace mission_test

@@ -40,11 +40,6 @@ at "$X" "$Y" 364 356 && xdotool click 1
 
 eval "$(window '^GB in')"
 shot character-sheet "$X" "$Y" 512 385
-at "$X" "$Y" 56 223 && xdotool click 1
-xdotool key Down Down
-shot character-sheet-sniper "$X" "$Y" 512 385
-xdotool key Down Down Down Down
-shot character-sheet-officer "$X" "$Y" 512 385
 at "$X" "$Y" 360 356 && xdotool click 1
 
 eval "$(window '^Save Mission$')"

@@ -2,14 +2,18 @@
 
 #include "assembly.h"
 #include "blockfiles.h"
+#include "blocksize.h"
 #include "commandline.h"
 #include "importerror.h"
-#include "inputfile.h"
 #include "linefile.h"
 #include "missionsplit.h"
 #include "script.h"
 #include "version.h"
 #include "workspace_fixture.h"
+
+#include "lines.h"
+
+#include "importhelpers.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +64,7 @@ protected:
         // Wide, so that arguments outside the ANSI code page arrive whole; cmd.exe takes off
         // the quotes around the whole line.
         const std::wstring line = L"\"\"" + kImporter.wstring() + L"\" " +
-                                  mission::pathFromText(args).wstring() + L" >\"" + out.wstring() +
+                                  files::pathFromText(args).wstring() + L" >\"" + out.wstring() +
                                   L"\" 2>&1\"";
         const int status = before.empty() ? ::_wsystem(line.c_str()) : -1;
 #else
@@ -118,14 +122,14 @@ TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
         mission::writeBlocks(mission::SheetValues::all(v), "COMANDO");
         mission::assemble(root_, "m.mis");
         std::string text = readBytes(root_ / "m.mis");
-        const auto fault = importer::checkScript(text);
+        const auto fault = import_test::checkScript(text);
         ASSERT_FALSE(fault) << fault->message << " at line " << fault->line;
         const auto split = importer::splitMission(text);
-        EXPECT_EQ(importer::storedPieces(text, split), stored);
+        EXPECT_EQ(import_test::storedPieces(text, split), stored);
         EXPECT_EQ(listHolding(text, split.character), std::pair(std::string(".OBJETOS"), 1));
         EXPECT_EQ(listHolding(text, split.interface), std::pair(std::string(".INTERFAZ"), 1));
         std::erase(text, '\r');
-        EXPECT_EQ(importer::storedPieces(text, importer::splitMission(text)), stored);
+        EXPECT_EQ(import_test::storedPieces(text, importer::splitMission(text)), stored);
     }
 }
 
@@ -143,7 +147,7 @@ TEST(Split, EveryKindOfBlankSeparatesWords)
         for (auto &piece : want)
             piece = blanked(piece);
         const std::string b = blanked(text);
-        EXPECT_EQ(importer::storedPieces(b, importer::splitMission(b)), want) << int(blank);
+        EXPECT_EQ(import_test::storedPieces(b, importer::splitMission(b)), want) << int(blank);
     }
 }
 
@@ -155,22 +159,22 @@ TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
     using Pieces = std::array<std::string, 3>;
     const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n";
     auto split = importer::splitMission(text);
-    EXPECT_FALSE(importer::roundTripFault(text, split, importer::storedPieces(text, split)));
+    EXPECT_FALSE(importer::roundTripFault(text, split, import_test::storedPieces(text, split)));
     const std::pair<void (*)(Pieces &), const char *> faults[] = {
         {[](Pieces &p) { p[1].erase(1, 1); }, "differ from the text from line 3"},
         {[](Pieces &p) { p[2].back() = ' '; }, "differ from the text from line 3"},
         {[](Pieces &p) { p[1].resize(p[1].size() - 2); }, "stored piece 2 lacks its last line end"},
     };
     for (const auto &[fault, says] : faults) {
-        auto pieces = importer::storedPieces(text, split);
+        auto pieces = import_test::storedPieces(text, split);
         fault(pieces);
         EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find(says),
                   std::string::npos)
             << says;
     }
-    auto pieces = importer::storedPieces(text, split);
+    auto pieces = import_test::storedPieces(text, split);
     split.character.begin = text.find("RD");
-    pieces[0] = mission::joinLines(mission::splitLines(text.substr(0, split.character.begin)));
+    pieces[0] = mission::joinLines(mission_test::splitLines(text.substr(0, split.character.begin)));
     EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find("line 1, column 6"),
               std::string::npos);
 }
@@ -189,7 +193,7 @@ std::string filler(std::size_t size, const std::string &end)
 // a block's edge comes out as the whole text would give it.
 TEST(Split, PiecesAcrossReadBlocks)
 {
-    const std::size_t b = mission::kBlockSize;
+    const std::size_t b = files::kBlockSize;
     struct Case {
         const char *name;
         std::string pre, mid, post, gb = kGb;
@@ -204,11 +208,12 @@ TEST(Split, PiecesAcrossReadBlocks)
     };
     for (const Case &c : cases) {
         const std::string text = c.pre + " " + c.gb + "\n" + c.mid + kSub + "\n" + c.post;
-        const std::array<std::string, 3> want = {mission::joinLines(mission::splitLines(c.pre)),
-                                                 mission::joinLines(mission::splitLines(c.mid)),
-                                                 mission::joinLines(mission::splitLines(c.post))};
+        const std::array<std::string, 3> want = {
+            mission::joinLines(mission_test::splitLines(c.pre)),
+            mission::joinLines(mission_test::splitLines(c.mid)),
+            mission::joinLines(mission_test::splitLines(c.post))};
         try {
-            EXPECT_TRUE(importer::storedPieces(text, importer::splitMission(text)) == want)
+            EXPECT_TRUE(import_test::storedPieces(text, importer::splitMission(text)) == want)
                 << c.name;
         } catch (const importer::ImportError &e) {
             ADD_FAILURE() << c.name << ": " << e.what();
@@ -235,7 +240,7 @@ TEST_F(Import, DeepNesting)
 // it ends.
 TEST_F(Import, ThroughAPipe)
 {
-    const std::string before = filler(2 * mission::kBlockSize + 7, "\n") + "\n";
+    const std::string before = filler(2 * files::kBlockSize + 7, "\n") + "\n";
     writeBytes(root_ / "m.mis", before + kMission);
 #ifdef _WIN32
     GTEST_SKIP() << "needs a POSIX shell's pipe and /dev/stdin";
@@ -243,7 +248,7 @@ TEST_F(Import, ThroughAPipe)
     const auto [status, printed] = run("/dev/stdin", "cat m.mis | ");
     ASSERT_EQ(status, 0) << printed;
     EXPECT_TRUE(readBytes(workspace() / "mis_1_1.dat") ==
-                mission::joinLines(mission::splitLines(before)));
+                mission::joinLines(mission_test::splitLines(before)));
 }
 
 #if defined(__has_feature)
@@ -291,7 +296,7 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
     // The mission's name is outside ASCII (and outside any one ANSI code page on Windows): it
     // reaches the importer whole, and the report gives it back.
     const std::string name = "misi\xC3\xB3n \xCE\xA9.mis"; // "misión Ω.mis" in UTF-8
-    writeBytes(root_ / mission::pathFromText(name),
+    writeBytes(root_ / files::pathFromText(name),
                "[ .A x\ry .O [ [ .T A ]\t" + kGb + "  [ .T B ] ]\n.I [\n\t" + kSub + " \t\n] ]\n");
     const auto [status, printed] = run("\"" + name + "\"");
     ASSERT_EQ(status, 0) << printed;
@@ -357,7 +362,7 @@ TEST_F(Import, APieceThatIsALinkKeepsItsBackupBesideTheFileItNames)
         GTEST_SKIP() << "cannot make a symbolic link here: " << e.what();
     }
     writeBytes(root_ / "m.mis", kMission);
-    const std::string bak = mission::pathText(root_ / "elsewhere/real.dat.bak");
+    const std::string bak = files::pathText(root_ / "elsewhere/real.dat.bak");
     const auto [status, printed] = run("m.mis");
     EXPECT_EQ(status, 0) << printed;
     EXPECT_NE(printed.find("mis_1_2.dat: 0 lines, 0 bytes (kept the old one as " + bak + ")\n"),

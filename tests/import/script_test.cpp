@@ -4,6 +4,8 @@
 #include "interfaceblock.h"
 #include "linefile.h"
 
+#include "importhelpers.h"
+
 #include <gtest/gtest.h>
 
 #include <future>
@@ -29,7 +31,7 @@ TEST(ScriptCheck, FindsFaultsWhereTheyAre)
     };
     // clang-format on
     for (const auto &[text, line, column, message] : cases) {
-        const auto fault = importer::checkScript(text);
+        const auto fault = import_test::checkScript(text);
         ASSERT_EQ(fault.has_value(), message != nullptr) << text;
         if (fault) {
             EXPECT_EQ(std::pair(fault->line, fault->column), std::pair(line, column)) << text;
@@ -105,7 +107,7 @@ std::string checkStates(std::size_t begin, std::size_t end)
                                           : mission::characterBlockLines(v, tokens[b - 1]));
             if (!seen.insert(text).second)
                 continue;
-            if (const auto fault = importer::checkScript(text))
+            if (const auto fault = import_test::checkScript(text))
                 return "block " + std::to_string(b) + ", state " + std::to_string(i) + ": " +
                        fault->message + " at line " + std::to_string(fault->line);
         }

@@ -1,5 +1,5 @@
-#include "characterblock.h"
 #include "blockfiles.h"
+#include "characterblock.h"
 #include "interfaceblock.h"
 #include "workspace_fixture.h"
 

@@ -1,5 +1,7 @@
 #include "linefile.h"
 
+#include "lines.h"
+
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
@@ -35,7 +37,7 @@ TEST(LineEnds, SplitJoinAndStreamAlike)
     };
     // clang-format on
     for (const auto &[text, lines, crlf] : cases) {
-        EXPECT_EQ(mission::splitLines(text), lines);
+        EXPECT_EQ(mission_test::splitLines(text), lines);
         EXPECT_EQ(mission::joinLines(lines), crlf);
         const std::string_view t = text;
         for (std::size_t i = 0; i <= t.size(); ++i)
@@ -53,7 +55,7 @@ TEST(LineEnds, EveryPlaceInTheScanAndEveryCut)
     for (std::size_t at = 0; at < 20; ++at) {
         for (const char *end : {"\n", "\r\n", "\r", "\r\r\n", "\n\n", "\n\r"}) {
             const std::string text = std::string(at, 'x') + end + std::string(9, 'y') + "\nz";
-            const std::string want = mission::joinLines(mission::splitLines(text));
+            const std::string want = mission::joinLines(mission_test::splitLines(text));
             const std::string_view t = text;
             for (std::size_t cut = 0; cut <= t.size(); ++cut)
                 ASSERT_EQ(streamed({t.substr(0, cut), t.substr(cut)}), want)

@@ -1,18 +1,17 @@
 #pragma once
 
-#include "platform.h"
-
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 
-namespace mission
+namespace files
 {
 
-// How much a file is read or written at a time: large enough that the work the system does per
-// call costs little next to the copying (on 100 MB of pieces, 1 MiB blocks assemble some 15 per
-// cent faster than 64 KiB ones), small enough to keep the assembly's memory a few megabytes.
-inline constexpr std::size_t kBlockSize = 1024 * 1024;
+namespace platform
+{
+class File;
+}
 
 // Reads a file in blocks into the caller's buffer.
 class InputFile
@@ -20,6 +19,9 @@ class InputFile
 public:
     // Throws an Error naming the file if it cannot be opened, or is a folder.
     explicit InputFile(const std::filesystem::path &path);
+    ~InputFile();
+    InputFile(const InputFile &) = delete;
+    InputFile &operator=(const InputFile &) = delete;
 
     // Reads up to `size` bytes into `data`; 0 at the end of the file.
     [[nodiscard]] std::size_t read(char *data, std::size_t size);
@@ -28,11 +30,11 @@ public:
 
 private:
     std::filesystem::path path_;
-    platform::File file_;
+    std::unique_ptr<platform::File> file_;
 };
 
 // The whole content of a file; throws an Error naming the file if it cannot be read, and
 // std::bad_alloc if it does not fit in memory. The text takes about the file's size, once.
 [[nodiscard]] std::string readFile(const std::filesystem::path &path);
 
-} // namespace mission
+} // namespace files

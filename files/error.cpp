@@ -2,7 +2,7 @@
 
 #include "pathtext.h"
 
-namespace mission
+namespace files
 {
 
 Error::Error(const std::string &action, const std::filesystem::path &path,
@@ -17,4 +17,4 @@ Error::Error(const std::string &action, const std::filesystem::path &path, std::
 {
 }
 
-} // namespace mission
+} // namespace files

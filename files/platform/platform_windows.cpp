@@ -13,7 +13,7 @@
 
 namespace fs = std::filesystem;
 
-namespace mission::platform
+namespace files::platform
 {
 
 namespace
@@ -354,4 +354,4 @@ void remove(const fs::path &path) noexcept
     ::DeleteFileW(path.c_str());
 }
 
-} // namespace mission::platform
+} // namespace files::platform

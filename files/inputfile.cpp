@@ -1,10 +1,12 @@
 #include "inputfile.h"
 
+#include "blocksize.h"
 #include "error.h"
+#include "platform.h"
 
 #include <memory>
 
-namespace mission
+namespace files
 {
 
 namespace
@@ -14,18 +16,21 @@ constexpr const char *kReadAction = "could not read";
 
 } // namespace
 
-InputFile::InputFile(const std::filesystem::path &path) : path_(path)
+InputFile::InputFile(const std::filesystem::path &path)
+    : path_(path), file_(std::make_unique<platform::File>())
 {
     std::error_code ec;
-    file_ = platform::openForReading(path, ec);
+    *file_ = platform::openForReading(path, ec);
     if (ec)
         throw Error(kReadAction, path_, ec);
 }
 
+InputFile::~InputFile() = default;
+
 std::size_t InputFile::read(char *data, std::size_t size)
 {
     std::error_code ec;
-    const std::size_t n = platform::read(file_, data, size, ec);
+    const std::size_t n = platform::read(*file_, data, size, ec);
     if (ec)
         throw Error(kReadAction, path_, ec);
     return n;
@@ -57,4 +62,4 @@ std::string readFile(const std::filesystem::path &path)
     return text;
 }
 
-} // namespace mission
+} // namespace files

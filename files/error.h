@@ -5,10 +5,13 @@
 #include <string>
 #include <system_error>
 
-namespace mission
+namespace files
 {
 
-// Every failure of the mission writer: what was being done, to which file, and why.
+// What a failed write says it could not do.
+inline constexpr const char *kWriteAction = "could not write";
+
+// Every failure of reading or writing a file: what was being done, to which file, and why.
 // The message reads like `could not write "/x/Mapa0001.mis": No space left on device`.
 class Error : public std::runtime_error
 {
@@ -25,4 +28,4 @@ private:
     std::string reason_;
 };
 
-} // namespace mission
+} // namespace files

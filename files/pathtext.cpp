@@ -1,6 +1,6 @@
 #include "pathtext.h"
 
-namespace mission
+namespace files
 {
 
 std::string pathText(const std::filesystem::path &path)
@@ -22,4 +22,4 @@ std::filesystem::path pathFromText(std::string_view text)
 #endif
 }
 
-} // namespace mission
+} // namespace files

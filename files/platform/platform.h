@@ -9,7 +9,7 @@
 // The few file-system calls that the standard library does not offer, or offers without the
 // guarantees a safe save needs (flushing to disk, an exclusive create, a rename over an existing
 // file, a hold that tells a running save's files from those a killed one left). Each platform
-// implements them in one file; the rest of the mission library uses only these and
+// implements them in one file; the rest of the file layer uses only these and
 // std::filesystem. Failures come back as a std::error_code whose message() is the operating
 // system's reason; the callers name the file.
 //
@@ -21,7 +21,7 @@
 // the holder from reading, writing, renaming or removing the file, nor anyone from reading it.
 // On POSIX it is a shared flock() lock; on Windows, LockFileEx() over a byte range beyond any
 // real content serves.
-namespace mission::platform
+namespace files::platform
 {
 
 // An open file: a descriptor on POSIX, a handle on Windows. Closed when it goes.
@@ -138,4 +138,4 @@ void reportFileSizeLimitAsError() noexcept;
 // the caller made itself.
 void remove(const std::filesystem::path &path) noexcept;
 
-} // namespace mission::platform
+} // namespace files::platform

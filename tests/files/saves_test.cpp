@@ -3,7 +3,8 @@
 #include "atomicfile.h"
 
 #include "error.h"
-#include "workspace_fixture.h"
+#include "folder_fixture.h"
+#include "groupcommit.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +18,10 @@
 #include <unistd.h>
 #endif
 
-using mission::AtomicFile;
-using mission_test::Files;
-using mission_test::snapshot;
-using mission_test::writeBytes;
+using files::AtomicFile;
+using files_test::Files;
+using files_test::snapshot;
+using files_test::writeBytes;
 namespace fs = std::filesystem;
 
 namespace
@@ -36,10 +37,13 @@ void save(const fs::path &folder, const std::vector<std::string> &names, const c
         files.back()->write(content);
         all.push_back(files.back().get());
     }
-    all.size() == 1 ? all[0]->commit() : AtomicFile::commitTogether(all);
+    if (all.size() == 1)
+        all[0]->commit();
+    else if (const auto result = files::commitTogether(all); !result.committed())
+        throw files::toError(result);
 }
 
-using Saves = mission_test::WorkspaceTest;
+using Saves = files_test::FolderTest;
 
 // A save that is still running holds its temporary file, so the next save of the same target
 // leaves it alone while it removes one that nobody holds any more, as a killed save leaves it.
@@ -60,7 +64,7 @@ TEST_F(Saves, TheNextSaveTakesWhatNobodyHoldsAndLeavesARunningSavesFile)
     next.write("next");
     next.commit();
     running.commit();
-    EXPECT_EQ(snapshot(root_), (Files{{"m.mis", "running"}, {"tobrinmis", "(folder)"}}));
+    EXPECT_EQ(snapshot(root_), (Files{{"m.mis", "running"}}));
 }
 
 #ifdef _WIN32
@@ -72,7 +76,7 @@ std::string together(const std::function<void(const char *)> &save)
     const auto saver = [&](int k) {
         try {
             save(k == 0 ? "A" : "B");
-        } catch (const mission::Error &e) {
+        } catch (const files::Error &e) {
             failed[k] = e.what();
         }
     };
@@ -90,7 +94,7 @@ pid_t inChild(const std::function<void()> &steps)
         return child;
     try {
         steps();
-    } catch (const mission::Error &e) {
+    } catch (const files::Error &e) {
         std::cerr << e.what() << '\n';
         ::_exit(1);
     }

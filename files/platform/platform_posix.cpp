@@ -10,7 +10,7 @@
 
 namespace fs = std::filesystem;
 
-namespace mission::platform
+namespace files::platform
 {
 
 namespace
@@ -265,4 +265,4 @@ void remove(const fs::path &path) noexcept
     ::unlink(path.c_str());
 }
 
-} // namespace mission::platform
+} // namespace files::platform

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace mission
+namespace files
 {
 
 // A path as this program prints it, and back. On POSIX a name is bytes and is kept as it is, in
@@ -14,4 +14,4 @@ namespace mission
 [[nodiscard]] std::string pathText(const std::filesystem::path &path);
 [[nodiscard]] std::filesystem::path pathFromText(std::string_view text);
 
-} // namespace mission
+} // namespace files

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+namespace files
+{
+
+namespace platform
+{
+class File;
+}
+
+// A file that is written under a temporary name in its own folder and takes its real name only
+// when commit() succeeds, so a failed or interrupted write never leaves a half-written file
+// under the real name, and a file it replaces stays as it was until the new one is complete.
+// Without a commit, the temporary file is removed when the object goes. Several files are
+// committed together by commitTogether() (groupcommit.h).
+class AtomicFile
+{
+public:
+    enum class Backup {
+        None,
+        // The first file replaced is kept as its backup (backup.h).
+        KeepFirst,
+    };
+
+    // Creates the temporary file. A symbolic link as `target` is followed, through any number of
+    // links: the file it names is the one replaced (or made), and the links stay. Refuses, before
+    // anything is written, a target that is a folder, one the user may not write, and a backup's
+    // place taken by something else than a file.
+    explicit AtomicFile(const std::filesystem::path &target, Backup backup = Backup::None);
+    ~AtomicFile();
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // Writes the bytes through to the temporary file; callers hand over large blocks.
+    void write(std::string_view bytes);
+
+    // Makes the temporary file durable, then puts it in the target's place.
+    void commit();
+
+private:
+    friend class GroupCommit;
+
+    // Makes what was written to the temporary file durable, so that only putting it in the
+    // target's place is left; the file stays open, and held, until then.
+    void prepare();
+    // Keeps the target's first original, where this save keeps one.
+    void keepBackup();
+    // Puts the temporary file in the target's place; false, with the reason, where it could not.
+    bool replaceTarget(std::error_code &ec);
+    // Removes this save's temporary file if it is left, and closes it.
+    void discard() noexcept;
+
+    std::filesystem::path target_;
+    Backup backup_;
+    std::filesystem::path::string_type tag_; // the target's part of its own files' names
+    std::filesystem::path temp_;
+    std::unique_ptr<platform::File> file_;
+};
+
+} // namespace files

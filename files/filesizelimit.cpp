@@ -1,0 +1,13 @@
+#include "filesizelimit.h"
+
+#include "platform.h"
+
+namespace files
+{
+
+void reportFileSizeLimitAsError() noexcept
+{
+    platform::reportFileSizeLimitAsError();
+}
+
+} // namespace files

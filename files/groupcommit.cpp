@@ -1,0 +1,132 @@
+#include "groupcommit.h"
+
+#include "backup.h"
+#include "ownnames.h"
+#include "pathtext.h"
+#include "platform.h"
+
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace files
+{
+
+// What committing together needs of each file, beyond saving it alone.
+class GroupCommit
+{
+public:
+    // A target's previous content, kept under a name of its own and held against other saves'
+    // tidying until this save is done with it.
+    struct Previous {
+        fs::path path;
+        platform::File hold;
+    };
+
+    static GroupCommitResult run(std::span<AtomicFile *const> files);
+
+private:
+    static Previous keepPrevious(AtomicFile &file);
+};
+
+GroupCommit::Previous GroupCommit::keepPrevious(AtomicFile &file)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(fs::symlink_status(file.target_, ec)))
+        return {};
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        const fs::path kept = ownName(file.target_.parent_path(), kOldPrefix, file.tag_);
+        platform::keepContent(file.target_, kept, ec);
+        if (ec == std::errc::file_exists)
+            continue;
+        if (ec)
+            break;
+        platform::File hold = platform::hold(kept, ec);
+        if (!ec)
+            return {kept, std::move(hold)};
+        // Gone already, taken by another save's tidying in between; anything else is ours.
+        if (ec != std::errc::no_such_file_or_directory)
+            platform::remove(kept);
+    }
+    throw Error("could not keep a copy of", file.target_, ec);
+}
+
+GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
+{
+    GroupCommitResult result;
+    if (files.empty())
+        return result;
+    for (AtomicFile *file : files)
+        file->prepare();
+
+    // Backups made stay whatever happens, as in a single commit; so all are checked before the
+    // first is made.
+    for (AtomicFile *file : files)
+        if (file->backup_ == AtomicFile::Backup::KeepFirst)
+            checkBackupPlace(file->target_);
+    for (AtomicFile *file : files)
+        file->keepBackup();
+    // Each target's previous content is kept, to put back should a later rename fail (not for a
+    // target that is not a file yet, nor for the last, after which nothing can fail).
+    std::vector<Previous> previous(files.size());
+    const auto forget = [&previous] {
+        // Removed while still held, as a save's own files always are.
+        for (Previous &each : previous) {
+            if (!each.path.empty())
+                platform::remove(each.path);
+            each.hold.close();
+        }
+    };
+    try {
+        for (std::size_t i = 0; i + 1 < files.size(); ++i)
+            previous[i] = keepPrevious(*files[i]);
+    } catch (const Error &) {
+        forget();
+        throw;
+    }
+
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (files[i]->replaceTarget(result.reason))
+            continue;
+        result.failed = files[i]->target_;
+        // Put back the targets replaced so far.
+        for (std::size_t j = 0; j < i; ++j) {
+            PutBack back{files[j]->target_, previous[j].path, {}};
+            if (back.previous.empty())
+                fs::remove(back.target, back.failure);
+            else
+                platform::replace(back.previous, back.target, back.failure);
+            previous[j].path.clear(); // put back, or left for the user
+            result.putBack.push_back(std::move(back));
+        }
+        break;
+    }
+    forget();
+    for (AtomicFile *file : files)
+        file->discard();
+    return result;
+}
+
+GroupCommitResult commitTogether(std::span<AtomicFile *const> files)
+{
+    return GroupCommit::run(files);
+}
+
+Error toError(const GroupCommitResult &result)
+{
+    std::string reason = result.reason.message();
+    for (const PutBack &back : result.putBack) {
+        if (!back.failure)
+            continue;
+        if (back.previous.empty())
+            reason += "; \"" + pathText(back.target) +
+                      "\" was new and could not be removed again: " + back.failure.message();
+        else
+            reason += "; \"" + pathText(back.target) + "\" could not be put back (" +
+                      back.failure.message() + "): its previous content is in \"" +
+                      pathText(back.previous) + "\"";
+    }
+    return Error(kWriteAction, result.failed, reason);
+}
+
+} // namespace files

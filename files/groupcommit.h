@@ -1,0 +1,46 @@
+#pragma once
+
+#include "atomicfile.h"
+#include "error.h"
+
+#include <filesystem>
+#include <span>
+#include <system_error>
+#include <vector>
+
+namespace files
+{
+
+// A target that had already taken its new content when a later one of its group failed, and what
+// became of it.
+struct PutBack {
+    std::filesystem::path target;
+    // Where the target's previous content was kept; empty when the target was new, and so was
+    // removed again.
+    std::filesystem::path previous;
+    // Why it could not be put back (or, new, removed again); none when it was.
+    std::error_code failure;
+};
+
+// How committing several files together ended.
+struct GroupCommitResult {
+    // The target that could not take its new content, and why; empty when every one did.
+    std::filesystem::path failed;
+    std::error_code reason;
+    // The targets replaced before the failure, in order.
+    std::vector<PutBack> putBack;
+
+    [[nodiscard]] bool committed() const { return failed.empty(); }
+};
+
+// Commits several files together: either every target takes its new content or each keeps what
+// it held. All are prepared and backed up before the first is renamed, and a failure there throws
+// an Error with every target as it was; if a rename still fails, the targets already replaced get
+// their previous content back, and the result tells how that went.
+[[nodiscard]] GroupCommitResult commitTogether(std::span<AtomicFile *const> files);
+
+// The failure of a group commit as the user reads it: the file that failed and why, then each
+// target that could not be put back and where its previous content is.
+[[nodiscard]] Error toError(const GroupCommitResult &result);
+
+} // namespace files

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string_view>
+
+// A save's own files are named ".tm-new-<random>-<tag>" (the new content) and
+// ".tm-old-<random>-<tag>" (a target's previous content, kept while several files are committed
+// together), so that they are recognisably this program's and their target's, and a later save
+// of the same target can find what a killed one left. The tag is the target's name or, where
+// that would make the name too long for the folder, as much of it as fits and a hash of it all.
+namespace files
+{
+
+using NativeName = std::filesystem::path::string_type;
+
+inline constexpr std::string_view kNewPrefix = ".tm-new-";
+inline constexpr std::string_view kOldPrefix = ".tm-old-";
+// Attempts at a free name; another file of a random name is already a rare event.
+inline constexpr int kNameAttempts = 100;
+
+// The target's part of its own files' names: the same for the same target in every run.
+[[nodiscard]] NativeName nameTag(const std::filesystem::path &target);
+
+// A new name of this kind (`prefix`) for the target of `tag`, in `folder`.
+[[nodiscard]] std::filesystem::path ownName(const std::filesystem::path &folder,
+                                            std::string_view prefix, const NativeName &tag);
+
+// Removes what earlier saves of the target left in its folder, killed before they could tidy up:
+// only files named for this target whose hold can be taken, so never a running save's.
+void removeLeftovers(const std::filesystem::path &folder, const NativeName &tag);
+
+} // namespace files

@@ -1,0 +1,48 @@
+#include "savetarget.h"
+
+#include "error.h"
+#include "platform.h"
+
+namespace fs = std::filesystem;
+
+namespace files
+{
+
+fs::path followLinks(const fs::path &target)
+{
+    // As many links as the system itself follows before it gives up.
+    constexpr int kMaxLinks = 40;
+    fs::path path = target;
+    for (int followed = 0;; ++followed) {
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(path, ec)))
+            break;
+        if (followed == kMaxLinks)
+            throw Error(kWriteAction, target,
+                        std::make_error_code(std::errc::too_many_symbolic_link_levels));
+        const fs::path to = fs::read_symlink(path, ec);
+        if (ec)
+            throw Error(kWriteAction, path, ec);
+        path = to.is_absolute() ? to : path.parent_path() / to;
+    }
+    if (path == target)
+        return target;
+    std::error_code ec;
+    const fs::path folder = fs::weakly_canonical(path.parent_path(), ec);
+    return ec ? path : folder / path.filename();
+}
+
+void checkTarget(const fs::path &target)
+{
+    std::error_code ec;
+    const fs::file_type type = fs::symlink_status(target, ec).type();
+    if (type == fs::file_type::directory)
+        throw Error(kWriteAction, target, std::make_error_code(std::errc::is_a_directory));
+    if (type == fs::file_type::regular) {
+        platform::checkWritable(target, ec);
+        if (ec)
+            throw Error(kWriteAction, target, ec);
+    }
+}
+
+} // namespace files

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <filesystem>
+
+namespace files
+{
+
+// The file that a chain of symbolic links ends at, whether or not it exists yet: that is the
+// file a save replaces (or makes), so that the links stay links. Its folder is spelled without
+// links, so that the save's own files and the backup go beside the real file. Throws an Error
+// for a loop of links, or one that cannot be read.
+[[nodiscard]] std::filesystem::path followLinks(const std::filesystem::path &target);
+
+// Refuses, with an Error naming it, a target that a save must not replace: a folder, or a file
+// the user may not write. Renaming over a file passes by its own protection, which a plain open
+// for writing honours; a save refuses what that open would.
+void checkTarget(const std::filesystem::path &target);
+
+} // namespace files

@@ -1,0 +1,282 @@
+// Saving one file: what is replaced, what is refused, and what stays as it was.
+#include "atomicfile.h"
+
+#include "blocksize.h"
+#include "error.h"
+#include "folder_fixture.h"
+#include "pathtext.h"
+#include "platform.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#ifdef _WIN32
+#include <fstream>
+#else
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+using files::AtomicFile;
+using files_test::Files;
+using files_test::readBytes;
+using files_test::snapshot;
+using files_test::writeBytes;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+const char *const kNoEntry = "No such file or directory";
+#ifndef _WIN32
+// The unprivileged user and group that permission cases act as.
+constexpr uid_t kNobody = 65534;
+#endif
+// The longest name the test's folders take; a name whose "<name>.bak" would be one too long.
+const auto kNameMax = files::platform::maxNameLength(fs::temp_directory_path());
+const std::string kBakTooLong(kNameMax - 3, 'b'), kBakTooLongTarget = "out/" + kBakTooLong,
+                                                  kBakTooLongPath = kBakTooLongTarget + ".bak";
+
+// Saves `content` as `target`, keeping the first original.
+void save(const fs::path &target, const std::string &content,
+          AtomicFile::Backup backup = AtomicFile::Backup::KeepFirst)
+{
+    AtomicFile file(target, backup);
+    file.write(content);
+    file.commit();
+}
+
+class Save : public files_test::FolderTest
+{
+protected:
+    void SetUp() override
+    {
+        FolderTest::SetUp();
+        fs::create_directory(out_ = root_ / "out");
+        writeBytes(out_ / "m.mis", "previous\r\n");
+    }
+    fs::path out_;
+};
+
+// A symbolic link as the target stays a link, however many links lead on: the file it finally
+// names is replaced, and is made if it is not there yet; the first file replaced is kept beside
+// itself.
+TEST_F(Save, ALinkStaysAndTheFileItNamesIsReplaced)
+{
+    fs::create_directory("real");
+    writeBytes("real/old.mis", "old\r\n");
+    try {
+        for (const auto &[link, to] : {std::pair{"chain.mis", "hop.mis"},
+                                       {"hop.mis", "../real/new.mis"},
+                                       {"old.mis", "../real/old.mis"}})
+            fs::create_symlink(to, out_ / link);
+    } catch (const fs::filesystem_error &e) {
+        GTEST_SKIP() << "cannot make a symbolic link here: " << e.what();
+    }
+    for (const char *name : {"chain.mis", "old.mis"}) {
+        save(out_ / name, "new\r\n");
+        EXPECT_TRUE(fs::is_symlink(out_ / name) &&
+                    !fs::exists(out_ / (name + std::string(".bak"))));
+    }
+    const Files real = {{"new.mis", "new\r\n"}, {"old.mis", "new\r\n"}, {"old.mis.bak", "old\r\n"}};
+    EXPECT_EQ(snapshot(root_ / "real"), real);
+}
+
+// A new file gets the mode an ordinary new file gets, 0666 less the umask; a file replaced keeps
+// its own mode, and its owner and group where the system allows it: a save as root over a user's
+// file leaves it the user's.
+TEST_F(Save, NewFilesFollowTheUmaskReplacedOnesKeepTheirModeAndOwner)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows files have no mode bits, no umask and no owner to keep";
+#else
+    const auto modeOf = [](const fs::path &p) {
+        return static_cast<unsigned>(fs::status(p).permissions() & fs::perms::mask);
+    };
+    const fs::path kept = out_ / "m.mis", plain = out_ / "gb.tmp";
+    const auto saveBoth = [&] {
+        save(kept, "m");
+        save(plain, "g", AtomicFile::Backup::None);
+    };
+    // A mask unlike both the usual one and the private mode a temporary file is made with.
+    const mode_t previous = ::umask(0027);
+    fs::remove(kept);
+    saveBoth();
+    EXPECT_EQ(modeOf(kept), 0640u);
+    EXPECT_EQ(modeOf(plain), 0640u);
+    ::umask(0077);
+    fs::permissions(kept, fs::perms(0604));
+    fs::permissions(plain, fs::perms(0604));
+    const bool root = ::geteuid() == 0;
+    for (const fs::path &p : {kept, plain})
+        ASSERT_TRUE(!root || ::chown(p.c_str(), kNobody, kNobody) == 0);
+    saveBoth();
+    ::umask(previous);
+    EXPECT_EQ(modeOf(kept), 0604u);
+    EXPECT_EQ(modeOf(plain), 0604u);
+    for (const fs::path &p : {kept, plain}) {
+        struct stat st {
+        };
+        EXPECT_TRUE(::stat(p.c_str(), &st) == 0 && st.st_uid == (root ? kNobody : ::geteuid()) &&
+                    st.st_gid == (root ? kNobody : ::getegid()))
+            << p;
+    }
+#endif
+}
+
+// A user who may not write a file cannot have a save replace it either: the save is refused as
+// opening the file would be, and changes nothing. Run as an unprivileged user, since root may
+// write anything; an unprotected file beside it shows that the user may save there.
+TEST_F(Save, AProtectedFileIsRefusedAsOpeningItWouldBe)
+{
+#ifdef _WIN32
+    // Windows: a read-only file, and one that another program has open without letting it be
+    // removed (as most programs open files), which the rename could not replace. Refused before
+    // the backup is made.
+    const Files before = snapshot(out_);
+    fs::permissions(out_ / "m.mis",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    try {
+        save("out\\m.mis", "new");
+        ADD_FAILURE() << "a read-only file was replaced";
+    } catch (const files::Error &e) {
+        EXPECT_EQ(std::string(e.what()), "could not write \"out\\m.mis\": Permission denied");
+    }
+    fs::permissions(out_ / "m.mis", fs::perms::owner_write, fs::perm_options::add);
+    std::ifstream held(out_ / "m.mis");
+    ASSERT_TRUE(held.is_open());
+    EXPECT_THROW(save("out\\m.mis", "new"), files::Error);
+    held.close();
+    EXPECT_EQ(snapshot(out_), before);
+    save("out\\m.mis", "new");
+    EXPECT_EQ(readBytes(out_ / "m.mis"), "new");
+#else
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to act as another user";
+    fs::permissions(root_, fs::perms(0755));
+    fs::permissions(out_, fs::perms(0777));
+    fs::permissions(out_ / "m.mis", fs::perms(0444));
+    const auto asNobody = [](const char *name) {
+        if (::setgid(kNobody) == 0 && ::setuid(kNobody) == 0)
+            try {
+                save(fs::path("out") / name, "new");
+                ::_exit(0);
+            } catch (const files::Error &e) {
+                std::cerr << e.what();
+            }
+        ::_exit(3);
+    };
+    EXPECT_EXIT(asNobody("m.mis"), ::testing::ExitedWithCode(3),
+                "^could not write \"out/m.mis\": Permission denied$");
+    EXPECT_EXIT(asNobody("free.mis"), ::testing::ExitedWithCode(0), "");
+#endif
+}
+
+// A refused save names the path and the reason and changes nothing: no temporary file, no .bak.
+struct Failure {
+    const char *name, *target, *reason;
+    const char *path = nullptr; // from the test's folder; none: the target
+    std::function<void()> setup = {};
+};
+
+// The case's name, not its bytes, in the test's name and in failure messages.
+void PrintTo(const Failure &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+// clang-format off
+const Failure kFailures[] = {
+    {"TargetIsAFolder",    "out/sub",        "Is a directory", nullptr,
+     [] { fs::create_directory("out/sub"); }},
+    // Only a file counts as the backup already kept; anything else in its place is no backup.
+    {"BakIsAFolder",       "out/m.mis",      "Is a directory", "out/m.mis.bak",
+     [] { fs::create_directory("out/m.mis.bak"); }},
+    {"BakIsADanglingLink", "out/m.mis",      "it is a symbolic link, not a file", "out/m.mis.bak",
+     [] { fs::create_symlink("gone.mis", "out/m.mis.bak"); }},
+    {"BakNameTooLong",     kBakTooLongTarget.c_str(), "File name too long",
+     kBakTooLongPath.c_str(), [] { writeBytes("out/" + kBakTooLong, "old"); }},
+    {"LinkLoop",           "out/loop.mis",   "Too many levels of symbolic links", nullptr,
+     [] { fs::create_symlink("loop.mis", "out/loop.mis"); }},
+    {"LinkToNoFolder",     "out/l.mis",      kNoEntry, "real/x.mis",
+     [] { fs::create_symlink("../real/x.mis", "out/l.mis"); }},
+};
+// clang-format on
+
+class SaveFailure : public Save, public ::testing::WithParamInterface<Failure>
+{
+};
+
+TEST_P(SaveFailure, NamesThePathAndChangesNothing)
+{
+    const Failure &c = GetParam();
+    const fs::path target = c.target;
+    try {
+        if (c.setup)
+            c.setup();
+    } catch (const fs::filesystem_error &e) {
+        GTEST_SKIP() << "cannot set the case up here: " << e.what(); // links under Wine
+    }
+    const Files before = snapshot(out_);
+    try {
+        save(target, std::string(files::kBlockSize + 1, 'a'));
+        ADD_FAILURE() << "the save succeeded";
+    } catch (const files::Error &e) {
+        EXPECT_EQ(fs::absolute(e.path()).lexically_normal(),
+                  (root_ / (c.path ? c.path : target)).lexically_normal());
+        EXPECT_NE(std::string(e.what()).find('"' + files::pathText(e.path()) + "\": "),
+                  std::string::npos);
+        EXPECT_NE(e.reason().find(c.reason), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(snapshot(out_), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SaveFailure, ::testing::ValuesIn(kFailures),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// After the writing began: the disk fills up part-way (a child process may write 4 KiB at most;
+// the test program reports the limit as an error, as the programs do), or the new file cannot
+// take the place of the old, immutable one. The save fails with the reason; the previous file
+// stays, with no temporary file and no .bak.
+TEST_F(Save, FailuresAfterTheWritingBeganLeaveThePreviousFile)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "needs fork, a file-size limit and the immutable flag, which Windows lacks";
+#else
+    const std::string content(5 * 9002, 'x');
+    const Files before = snapshot(out_);
+    const auto fillUp = [&] {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            save("out/m.mis", content);
+        } catch (const files::Error &e) {
+            std::cerr << e.what();
+            ::_exit(3);
+        }
+    };
+    EXPECT_EXIT(fillUp(), ::testing::ExitedWithCode(3), "\"out/m.mis\": File too large$");
+    EXPECT_EQ(snapshot(out_), before);
+
+    const int fd = ::open((out_ / "m.mis").c_str(), O_RDONLY);
+    int flags = 0, immutable = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) != 0 ||
+        ::ioctl(fd, FS_IOC_SETFLAGS, &(immutable = flags | FS_IMMUTABLE_FL)) != 0) {
+        ::close(fd);
+        GTEST_SKIP() << "cannot make a file immutable here";
+    }
+    EXPECT_THROW(save(out_ / "m.mis", content), files::Error);
+    const Files after = snapshot(out_);
+    ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    ::close(fd);
+    EXPECT_EQ(after, before);
+#endif
+}
+
+} // namespace

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "pathtext.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace files_test
+{
+
+namespace fs = std::filesystem;
+using Lines = std::vector<std::string>;
+using Files = std::map<std::string, std::string>; // name -> bytes, "(folder)" or "-> where"
+
+inline std::string readBytes(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeBytes(const fs::path &path, const std::string &bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Everything in a folder, hidden files (a left-over temporary file) too; nothing if it is gone.
+// A symbolic link shows where it leads, so that a link replaced by a file shows.
+inline Files snapshot(const fs::path &folder)
+{
+    Files files;
+    std::error_code ec;
+    for (const auto &e : fs::directory_iterator(folder, ec))
+        files[files::pathText(e.path().filename())] =
+            e.is_symlink()        ? "-> " + files::pathText(fs::read_symlink(e))
+            : e.is_regular_file() ? readBytes(e)
+                                  : "(folder)";
+    return files;
+}
+
+// Each test works in a new temporary folder, its current folder while it runs.
+class FolderTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        std::random_device random;
+        fs::path made;
+        do
+            made = fs::temp_directory_path() / ("tm_test_" + std::to_string(random()));
+        while (!fs::create_directory(made));
+        fs::current_path(root_ = fs::canonical(made));
+    }
+    void TearDown() override
+    {
+        fs::current_path(previous_);
+        fs::remove_all(root_);
+    }
+
+    fs::path root_, previous_ = fs::current_path();
+};
+
+} // namespace files_test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "missionsplit.h"
+#include "script.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace import_test
+{
+
+// The first fault of a whole text's script, if any.
+inline std::optional<importer::ScriptFault> checkScript(std::string_view text)
+{
+    importer::ScriptReader reader(text);
+    importer::ScriptChecker checker(text);
+    importer::ScriptToken token;
+    while (reader.next(token))
+        if (!checker.add(token))
+            return checker.fault();
+    checker.finish();
+    return checker.fault();
+}
+
+// The three stored pieces of a split, whole.
+inline std::array<std::string, 3> storedPieces(std::string_view text,
+                                               const importer::MissionSplit &split)
+{
+    std::array<std::string, 3> pieces;
+    importer::makePieces(text, split,
+                         [&](std::size_t k, std::string_view bytes) { pieces[k] += bytes; });
+    return pieces;
+}
+
+} // namespace import_test
