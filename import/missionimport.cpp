@@ -56,10 +56,9 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         const fs::path folder = mission::workspacePath(mission::kPiece1).parent_path();
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
-            throw mission::Error(
-                "could not write to", folder,
-                "there is no such folder here; run the importer from the folder that "
-                "holds the editor's workspace");
+            throw mission::Error("could not find the workspace", folder,
+                                 "there is no such folder; run the importer from the folder "
+                                 "that holds it, or name it with --workspace");
         std::vector<std::unique_ptr<mission::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
@@ -86,6 +85,11 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
                                                         files[2].get()};
         mission::AtomicFile::commitTogether(all);
     } catch (const mission::Error &e) {
+        // A check writes nothing, so it tells what would stop an import, not what failed.
+        if (mode == ImportMode::Check)
+            throw ImportError(Status::CannotWrite, "an import would stop at \"" +
+                                                       mission::pathText(e.path()) +
+                                                       "\": " + e.reason());
         throw ImportError(Status::CannotWrite, e.what());
     }
     return report;
