@@ -554,6 +554,18 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
     }
     mission::setWorkspaceFolder({});
+
+    // --help speaks of the places of the platform it runs on.
+    std::ostringstream help, none;
+    EXPECT_EQ(importer::runCommandLine(std::vector<std::string>{"--help"}, help, none), 0);
+#ifdef _WIN32
+    EXPECT_EQ(help.str().find("XDG_DATA_HOME"), std::string::npos) << help.str();
+    EXPECT_NE(help.str().find("tobrinmis\\ in the current folder"), std::string::npos);
+#else
+    EXPECT_NE(help.str().find("${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel/tobrinmis"),
+              std::string::npos)
+        << help.str();
+#endif
 }
 
 } // namespace
