@@ -46,6 +46,13 @@ configure_and_build() { # build-dir, extra cmake arguments...
     cmake --build "$dir" --parallel "$(nproc)"
 }
 
+# Debian's hardening flags (_FORTIFY_SOURCE, -Wformat-security, the stack protector...) as a
+# Debian build of the package would use them, in the compiler's variables of the environment.
+debian_flags() {
+    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+    export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
+}
+
 # Shows a checker's report and fails when a line of it matches the checker's error pattern.
 check_report() { # name, error pattern, command...
     local name="$1" errors="$2" report
@@ -68,7 +75,7 @@ run)
     fi
     install_packages
     # Without warnings as errors: a new compiler's new warning must not keep a user from running
-    # the editor. The test command builds this configuration with them.
+    # the editor. The test command builds this configuration with them (and Debian's hardening flags).
     cmake -S . -B build-release -G Ninja -DTM_WERROR=OFF -DCMAKE_BUILD_TYPE=Release \
         -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
     cmake --build build-release --parallel "$(nproc)" --target tobrins-mustrel
@@ -77,9 +84,15 @@ run)
     ;;
 package)
     install_packages "${package_packages[@]}"
-    # Debian's hardening flags, as a Debian build of the package would use them.
-    eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
-    export CXXFLAGS="$CPPFLAGS $CXXFLAGS"
+    debian_flags
+    # Built twice from one commit, the package is the same byte for byte: its dates (the
+    # changelog's, the release's, the files' in the archive) are the last commit's, and the
+    # compiler writes paths relative to the clone (Debian's flags map the folder to ".").
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+        SOURCE_DATE_EPOCH="$(git log -1 --format=%ct 2>/dev/null)" ||
+            { echo "Not a git clone: set SOURCE_DATE_EPOCH to the release's time." >&2; exit 1; }
+    fi
+    export SOURCE_DATE_EPOCH
     rm -rf build-package
     configure_and_build build-package -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
         -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
@@ -101,9 +114,14 @@ test)
     install_packages "${test_packages[@]}"
     configure_and_build build -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
     ctest --test-dir build --output-on-failure --timeout 300
-    # The programs as run builds them: the optimiser at -O3 finds warnings of its own.
-    configure_and_build build-release -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
-        -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
+    # The programs as run builds them, with Debian's hardening flags as the package has them:
+    # the optimiser at -O3 and _FORTIFY_SOURCE find warnings of their own.
+    (
+        debian_flags
+        configure_and_build build-hardened -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_CXX_FLAGS="$CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
+            -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
+    )
     configure_and_build build-asan -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=Debug -DTM_SANITIZE=ON \
         -DTM_BUILD_BENCH=OFF
     ASAN_OPTIONS=detect_odr_violation=0 \

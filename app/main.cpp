@@ -1,14 +1,32 @@
+#include "dirlist.h"
+#include "options.h"
 #include "program.h"
 
 #include "filesizelimit.h"
 #include "look.h"
+#include "workspace.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     files::reportFileSizeLimitAsError();
+    // --help and --version are answered before Qt starts, so they need no display.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given << QString::fromLocal8Bit(argv[i]);
+    if (const auto early = options::read(given);
+        early.action == options::CommandLine::Action::Help ||
+        early.action == options::CommandLine::Action::Version)
+        return options::answer(early);
+
     QApplication app(argc, argv);
+    // What is left once Qt has taken its own options (-platform, -style...).
+    const auto line = options::read(QApplication::arguments().mid(1));
+    if (line.action != options::CommandLine::Action::Run)
+        return options::answer(line);
+    mission::setWorkspaceFolder(toPath(line.workspace));
+
     look::setUpApplication(app);
     Program program;
     program.start();

@@ -18,11 +18,17 @@ public:
     // Runs when the window is unloaded; it never cancels the unload.
     virtual void Form_Unload() {}
 
+    // A dialog, as screen readers tell the user; otherwise a main window.
+    [[nodiscard]] virtual bool isDialog() const { return false; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // The first showing keeps the window within the screen's available area.
+    void showEvent(QShowEvent *event) override;
 
     [[nodiscard]] Shell &shell() const { return shell_; }
 
 private:
     Shell &shell_;
+    bool placed_ = false;
 };

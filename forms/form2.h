@@ -22,6 +22,7 @@ public:
     explicit Form2(Shell &shell);
 
     void Form_Load() override;
+    [[nodiscard]] bool isDialog() const override { return true; }
 
     // Offers the drives of `source` from now on, starting at the drive of the opened folder.
     void setDriveSource(DriveSource source);

@@ -2,6 +2,7 @@
 
 #include "version.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -99,6 +100,30 @@ protected:
     }
 };
 
+// On Linux Qt names a drop-down list by its value (the drive list by "/"); one given a name
+// is known by it there too, and keeps its value as its value.
+class NamedDropDown : public QAccessibleWidget
+{
+public:
+    explicit NamedDropDown(QComboBox *list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    [[nodiscard]] QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Value)
+            return static_cast<QComboBox *>(widget())->currentText();
+        return QAccessibleWidget::text(t);
+    }
+};
+
+QAccessibleInterface *namedDropDown(const QString &className, QObject *object)
+{
+    auto *list =
+        className == QLatin1String("QComboBox") ? qobject_cast<QComboBox *>(object) : nullptr;
+    if (list && !list->accessibleName().isEmpty())
+        return new NamedDropDown(list);
+    return nullptr;
+}
+
 QWidget *make(QWidget *parent, const Control &c)
 {
     const QString text = QString::fromLatin1(c.text);
@@ -194,6 +219,7 @@ void setUpApplication(QApplication &app)
     QApplication::setWindowIcon(programIcon());
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);
+    QAccessible::installFactory(namedDropDown);
 }
 
 QIcon programIcon()
@@ -230,6 +256,10 @@ void build(QWidget *window, std::span<const Control> controls)
         widget->setObjectName(QString::fromLatin1(c.name));
         widget->setGeometry(rectFromTwips(c.left, c.top, c.width, c.height));
         style(widget, c);
+        // A caption set off by blanks is read without them.
+        if (c.kind == Kind::Label &&
+            QString::fromLatin1(c.text) != QString::fromLatin1(c.text).trimmed())
+            widget->setAccessibleName(QString::fromLatin1(c.text).trimmed());
         // A list alone in a frame is known to screen readers by the frame's caption.
         if (c.kind == Kind::List && parent != window)
             widget->setAccessibleName(static_cast<QGroupBox *>(parent)->title());

@@ -2,8 +2,10 @@
 
 #include "pathtext.h"
 #include "version.h"
+#include "workspace.h"
 
 #include <exception>
+#include <iterator>
 #include <string_view>
 
 namespace importer
@@ -14,21 +16,37 @@ namespace
 
 constexpr const char *kName = "tobrins-mustrel-import";
 
-constexpr std::string_view kHelp = R"(Usage: tobrins-mustrel-import [--check] MISSION_FILE
+// Where the pieces go, as a user of this platform finds the workspace.
+#ifdef _WIN32
+constexpr std::string_view kWhere =
+    R"(It works on the editor's workspace: tobrinmis\ in the current folder (the folder you start
+the editor from), or the FOLDER named with --workspace. It writes the pieces there as
+mis_1_1.dat, mis_1_2.dat and mis_1_3.dat.)";
+#else
+constexpr std::string_view kWhere =
+    R"(It works on the editor's workspace: tobrinmis/ under the current folder, or the FOLDER
+named with --workspace. Installed, the command tobrins-mustrel-import works from any folder
+on your own workspace, the editor's, ${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel/tobrinmis.
+It writes the pieces there as mis_1_1.dat, mis_1_2.dat and mis_1_3.dat.)";
+#endif
 
-Makes the editor's three stored mission pieces from your own copy of the mission file. Run it
-in the folder that holds the editor's workspace, tobrinmis/ (for the installed editor, the
-folder ${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel). It finds the Green Beret's
-character block (the object with .CLASS BICHOALIADO and .TOKEN COMANDO) and his interface
-block ([ SUBINTERFACEALIADO [ ... ] ] with .TOKEN COMANDO), checks that the pieces and the
-blocks give back the file, and writes what comes before, between and after the blocks to
-tobrinmis/mis_1_1.dat, mis_1_2.dat and mis_1_3.dat, every line ended with CR LF. The three
-are replaced together or not at all; a piece replaced for the first time is kept as
-<name>.bak. MISSION_FILE is only read.
+constexpr std::string_view kHelpBefore =
+    R"(Usage: tobrins-mustrel-import [--check] [--workspace FOLDER] MISSION_FILE
 
-  --check   only report where the blocks are and what would be written; write nothing
-  --help    show this help
-  --version show the version
+Makes the editor's three stored mission pieces from your own copy of the mission file.
+)";
+
+constexpr std::string_view kHelpAfter = R"(
+It finds the Green Beret's character block (the object with .CLASS BICHOALIADO and .TOKEN
+COMANDO) and his interface block ([ SUBINTERFACEALIADO [ ... ] ] with .TOKEN COMANDO), checks
+that the pieces and the blocks give back the file, and writes what comes before, between and
+after the blocks, every line ended with CR LF. The three are replaced together or not at all;
+a piece replaced for the first time is kept as <name>.bak. MISSION_FILE is only read.
+
+  --check             only report where the blocks are and what would be written; write nothing
+  --workspace FOLDER  the workspace to write the pieces into
+  --help              show this help
+  --version           show the version
 
 Exit status:
   0  done (with --check: the file can be imported)
@@ -45,7 +63,7 @@ Exit status:
 int usage(std::ostream &err, const std::string &problem)
 {
     err << kName << ": " << problem << "\nUsage: " << kName
-        << " [--check] MISSION_FILE   (--help for more)\n";
+        << " [--check] [--workspace FOLDER] MISSION_FILE   (--help for more)\n";
     return static_cast<int>(Status::Usage);
 }
 
@@ -83,9 +101,11 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
     bool optionsDone = false;
     std::string file;
     bool haveFile = false;
-    for (const std::string &arg : args) {
+    std::string workspace;
+    for (auto at = args.begin(); at != args.end(); ++at) {
+        const std::string &arg = *at;
         if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            out << kHelp;
+            out << kHelpBefore << kWhere << '\n' << kHelpAfter;
             return static_cast<int>(Status::Done);
         }
         if (!optionsDone && arg == "--version") {
@@ -94,6 +114,14 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
         }
         if (!optionsDone && arg == "--check") {
             check = true;
+        } else if (!optionsDone && arg == "--workspace") {
+            if (std::next(at) == args.end() || std::next(at)->empty())
+                return usage(err, "--workspace needs a folder");
+            workspace = *++at;
+        } else if (!optionsDone && arg.starts_with("--workspace=")) {
+            workspace = arg.substr(arg.find('=') + 1);
+            if (workspace.empty())
+                return usage(err, "--workspace needs a folder");
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg.front() == '-') {
@@ -108,6 +136,7 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
     if (!haveFile || file.empty())
         return usage(err, "no mission file was given");
 
+    mission::setWorkspaceFolder(files::pathFromText(workspace));
     try {
         const auto report =
             import(files::pathFromText(file), check ? ImportMode::Check : ImportMode::Write);

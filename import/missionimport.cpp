@@ -57,10 +57,9 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         const fs::path folder = mission::workspacePath(mission::kPiece1).parent_path();
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
-            throw files::Error(
-                "could not write to", folder,
-                "there is no such folder here; run the importer from the folder that "
-                "holds the editor's workspace");
+            throw files::Error("could not find the workspace", folder,
+                               "there is no such folder; run the importer from the folder "
+                               "that holds it, or name it with --workspace");
         std::vector<std::unique_ptr<files::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
@@ -88,6 +87,11 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         if (const auto result = files::commitTogether(all); !result.committed())
             throw files::toError(result);
     } catch (const files::Error &e) {
+        // A check writes nothing, so it tells what would stop an import, not what failed.
+        if (mode == ImportMode::Check)
+            throw ImportError(Status::CannotWrite, "an import would stop at \"" +
+                                                       files::pathText(e.path()) +
+                                                       "\": " + e.reason());
         throw ImportError(Status::CannotWrite, e.what());
     }
     return report;

@@ -18,8 +18,14 @@ inline constexpr std::string_view kPiece3 = "mis_1_3.dat";
 inline constexpr std::string_view kMissionSources[] = {kPiece1, kCharacterBlockFile, kPiece2,
                                                        kInterfaceBlockFile, kPiece3};
 
-// Where a workspace file lives: the process's current directory, asked anew at every call
-// (nothing caches it), then the workspace folder, then the file's name.
+// The workspace folder that a program names at its start (its --workspace option), for the
+// rest of the run; an empty path goes back to the default, kWorkspaceFolder under the current
+// directory.
+void setWorkspaceFolder(const std::filesystem::path &folder);
+
+// Where a workspace file lives: the named workspace folder, or else the process's current
+// directory, asked anew at every call (nothing caches it), then kWorkspaceFolder; then the
+// file's name.
 [[nodiscard]] std::filesystem::path workspacePath(std::string_view fileName);
 
 } // namespace mission

@@ -3,8 +3,10 @@
 
 Needs Pillow, from Debian's python3-pil package (apt-get install python3-pil).
 Run from anywhere:  /usr/bin/python3 tools/make_art.py
-It rewrites forms/icons/tobrins-mustrel.ico, forms/icons/tobrins-mustrel-N.png
-(N = 16, 32, 48, 64, 128, 256 pixels) and forms/pictures/*.bmp.
+It rewrites forms/icons/tobrins-mustrel.ico (the windows' icon),
+forms/icons/tobrins-mustrel-windows.ico (the Windows programs' icon),
+forms/icons/tobrins-mustrel-N.png (N = 16, 32, 48, 64, 128, 256 pixels) and
+forms/pictures/*.bmp.
 The output is the same, byte for byte, on every run with the same version of
 Pillow (the one Debian 12 ships): the only randomness comes from fixed seeds,
 and the containers (ICO, BMP) are written here by hand so that no library adds
@@ -92,6 +94,21 @@ def ico_image(indices, opaque, palette, size, bpp):
     mask = pack_rows([0 if o else 1 for o in opaque], size, size, 1)
     return (info_header(size, size * 2, bpp, len(xor) + len(mask), 0, 0)
             + rgbquads(palette, entries) + xor + mask)
+
+
+def ico_image_32(rgba):
+    """One icon image of 32 bits a pixel: the DIB header (height doubled for
+    the mask), the blue, green, red and alpha rows bottom-up, and the 1-bit
+    AND mask that older Windows still reads (1 where alpha is 0)."""
+    size = rgba.width
+    pixels = list(rgba.getdata())
+    xor = bytearray()
+    for y in range(size - 1, -1, -1):
+        for r, g, b, a in pixels[y * size:(y + 1) * size]:
+            xor += bytes((b, g, r, a))
+    mask = pack_rows([1 if p[3] == 0 else 0 for p in pixels], size, size, 1)
+    return (info_header(size, size * 2, 32, len(xor) + len(mask), 0, 0)
+            + bytes(xor) + mask)
 
 
 def write_ico(path, images):
@@ -1013,10 +1030,20 @@ def make_icon():
                        ico_image(indices, opaque, palette, picture.width,
                                  bpp)))
     write_ico(os.path.join(ICON_DIR, "tobrins-mustrel.ico"), images)
+    pictures = {}
     for size in ICON_SIZES:
-        picture = {16: small, 32: big}.get(size) or grenade(size)
-        picture.save(os.path.join(ICON_DIR, f"tobrins-mustrel-{size}.png"),
-                     optimize=False)
+        pictures[size] = {16: small, 32: big}.get(size) or grenade(size)
+        pictures[size].save(
+            os.path.join(ICON_DIR, f"tobrins-mustrel-{size}.png"),
+            optimize=False)
+    # The Windows programs' icon, as Explorer shows them: 16, 32 and 48 pixels
+    # at 32 bits, and 256 pixels as the PNG written above, which Windows takes
+    # inside an icon file since Vista.
+    windows = [(size, 32, ico_image_32(pictures[size].convert("RGBA")))
+               for size in (16, 32, 48)]
+    with open(os.path.join(ICON_DIR, "tobrins-mustrel-256.png"), "rb") as f:
+        windows.append((256, 32, f.read()))
+    write_ico(os.path.join(ICON_DIR, "tobrins-mustrel-windows.ico"), windows)
 
 
 # ---------------------------------------------------------------------------

@@ -182,8 +182,10 @@ void takeAttributes(File &file, const fs::path &model)
     }
     // Before the mode, as a change of owner clears the set-user-ID and set-group-ID bits. Only
     // root may give a file away; anyone may give it a group they belong to.
-    if (::fchown(fd(file), st.st_uid, st.st_gid) != 0)
-        static_cast<void>(::fchown(fd(file), static_cast<uid_t>(-1), st.st_gid));
+    if (::fchown(fd(file), st.st_uid, st.st_gid) != 0 &&
+        ::fchown(fd(file), static_cast<uid_t>(-1), st.st_gid) != 0) {
+        // Neither: the new file keeps the saving user's owner and group, as any new file would.
+    }
     ::fchmod(fd(file), st.st_mode & 07777);
 }
 

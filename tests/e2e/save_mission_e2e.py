@@ -8,8 +8,9 @@ and compares the written mission file with the expected bytes. Then it closes th
 sheet and checks that the program has ended.
 
 Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR   (exit 77: skipped)
-The editor runs in a scratch folder that holds a copy of the workspace; the mission is saved
-there.
+The editor runs as the installed command runs it: started in one scratch folder, on a copy of
+the workspace elsewhere named with --workspace. The mission is saved in the folder it was
+started in, the dialog's first folder; the blocks go to the workspace.
 """
 import ctypes
 import os
@@ -177,22 +178,22 @@ class Display:
         x11.XCloseDisplay(dpy)
 
 
-def run(program, folder):
-    """Runs the editor in folder, whose tobrinmis/ holds the pieces; the mission is saved there."""
+def run(program, folder, workspace):
+    """Runs the editor in folder on the workspace; the mission is saved in folder."""
     with Desktop() as name:
         display = Display(name)
         env = dict(display.env)
         env.pop("QT_QPA_PLATFORM", None)
-        editor = subprocess.Popen([program], cwd=folder, env=env)
+        editor = subprocess.Popen([program, "--workspace", workspace], cwd=folder, env=env)
         try:
-            return drive(display, editor, folder)
+            return drive(display, editor, folder, workspace)
         finally:
             if editor.poll() is None:
                 editor.kill()
                 editor.wait()
 
 
-def drive(display, editor, folder):
+def drive(display, editor, folder, pieces):
     # The selection window opens with the focus on the "Mission Pack" list: an arrow key
     # selects the mission, then "Next".
     selection, x, y = display.window("Tobrin's Mustrel")
@@ -214,7 +215,8 @@ def drive(display, editor, folder):
     display.click(x + 152 + 64, y + 144 + 12)
     wait_for("the dialog to hide", lambda: display.gone("Save Mission"))
 
-    pieces = os.path.join(folder, "tobrinmis")
+    if sorted(os.listdir(folder)) != ["Mapa0001.mis"]:
+        raise AssertionError(f"the folder the editor started in holds {os.listdir(folder)}")
     expected = b"".join([
         open(os.path.join(pieces, "mis_1_1.dat"), "rb").read(),
         crlf(CHARACTER_BLOCK),
@@ -249,9 +251,11 @@ def main():
         return SKIP
     with tempfile.TemporaryDirectory() as scratch:
         try:
-            shutil.copytree(args[1], os.path.join(scratch, "tobrinmis"),
-                            ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
-            return run(os.path.abspath(args[0]), scratch)
+            workspace = os.path.join(scratch, "data", "tobrinmis")
+            shutil.copytree(args[1], workspace, ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
+            here = os.path.join(scratch, "started here")
+            os.mkdir(here)
+            return run(os.path.abspath(args[0]), here, workspace)
         except Missing as missing:
             print(f"SKIP: {missing}")
             return SKIP

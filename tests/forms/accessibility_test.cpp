@@ -1,5 +1,6 @@
-// What a screen reader says for each control that takes the keyboard focus, and for the
-// portrait; the texts the user reads stay as designed (the windows' look tests check them).
+// What a screen reader says of each window (a window or a dialog), of each control that takes
+// the keyboard focus, and of the portrait and the title; the texts the user reads stay as designed
+// (the windows' look tests check them).
 #include "testprogram.h"
 
 #include <QAccessible>
@@ -26,23 +27,24 @@ private slots:
         // "control=name" for the controls without a caption of their own; "control~description"
         // where the platform names the control by its value.
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("selection") << "Form1" << QStringList{"List2=Mission Pack"};
+        QTest::addColumn<int>("role");
+        QTest::newRow("selection")
+            << "Form1" << QStringList{"List2=Mission Pack", "Label2=TOBRIN'S MUSTREL V.00"}
+            << int(QAccessible::Window);
         QTest::newRow("sheet") << "gb"
-                               << QStringList{"grafico=Appearance", "foto=Portrait: GB_Normal"};
+                               << QStringList{"grafico=Appearance", "foto=Portrait: GB_Normal"}
+                               << int(QAccessible::Window);
         QTest::newRow("save dialog") << "Form2"
-                                     << QStringList{"Dir1=Folder", "Text1=Save as:",
-#ifdef Q_OS_UNIX
-                                                    "Drive1~The drive the mission is saved on"
-#else
-                                                    "Drive1=Drive"
-#endif
-                                        };
+                                     << QStringList{"Dir1=Folder", "Text1=Save as:", "Drive1=Drive",
+                                                    "Drive1~The drive the mission is saved on"}
+                                     << int(QAccessible::Dialog);
     }
 
     void everyFocusableControlHasAName()
     {
         QFETCH(QString, window);
         QFETCH(QStringList, names);
+        QFETCH(int, role);
         TestProgram t;
         t.program.start();
         t.program.nextFromSelection();
@@ -50,6 +52,11 @@ private slots:
         QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.form1())
                      : window == "gb"  ? static_cast<QWidget &>(t.program.sheet())
                                        : t.program.form2();
+        QCOMPARE(int(QAccessible::queryAccessibleInterface(&w)->role()), role);
+        const auto *drive = w.findChild<QComboBox *>("Drive1");
+        if (drive) // its value, as on every platform
+            QCOMPARE(said(const_cast<QComboBox *>(drive), QAccessible::Value),
+                     drive->currentText());
         for (const QString &expected : names) {
             const QChar kind = expected.contains('=') ? '=' : '~';
             const QString name = expected.section(kind, 0, 0);

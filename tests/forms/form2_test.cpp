@@ -50,15 +50,19 @@ struct Session : OnSheet {
             rows << dirs()->model()->index(row, 0).data().toString();
         return rows;
     }
-    // Opens a listed folder by double-click or Enter; the current folder stays as it is.
-    void open(const QString &folder, bool byEnter = false)
+    // Opens a listed folder by double-click, or by the key given (Return, the keypad's Enter);
+    // the current folder stays as it is.
+    void open(const QString &folder, Qt::Key key = Qt::Key_unknown)
     {
         QVERIFY(rows().contains(folder));
         const QPoint at =
             dirs()->visualRect(dirs()->model()->index(rows().indexOf(folder), 0)).center();
         QTest::mouseClick(dirs()->viewport(), Qt::LeftButton, {}, at);
-        byEnter ? QTest::keyClick(dirs(), Qt::Key_Return)
-                : QTest::mouseDClick(dirs()->viewport(), Qt::LeftButton, {}, at);
+        if (key == Qt::Key_unknown)
+            QTest::mouseDClick(dirs()->viewport(), Qt::LeftButton, {}, at);
+        else
+            QTest::keyClick(dirs(), key,
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
         QCOMPARE(QDir::currentPath(), start);
     }
 };
@@ -73,11 +77,12 @@ private slots:
     // OK with the offered name writes the mission, hides the dialog and keeps a replaced file
     // as the backup the first time only. "Save Mission" while the dialog is open rewrites the
     // blocks that OK then copies. A subfolder opened by double-click, then one inside it by
-    // Enter under a name typed with blanks around it: OK writes there, the name as typed.
+    // Enter under a name typed with blanks around it, then one by the keypad's Enter: OK writes
+    // there, the name as typed.
     void okWritesTheMission()
     {
         Session s;
-        QVERIFY(writeFile("Mapa0001.mis", "original") && QDir().mkpath("a/b"));
+        QVERIFY(writeFile("Mapa0001.mis", "original") && QDir().mkpath("a/b/c"));
         QCOMPARE(s.press("Command1"), QStringList());
         QCOMPARE(s.state(), "hidden Mapa0001.mis in .");
         QCOMPARE(contents("Mapa0001.mis"), expectedMission());
@@ -92,11 +97,13 @@ private slots:
         QCOMPARE(contents("Mapa0001.mis"), expectedMission());
         QCOMPARE(contents("Mapa0001.mis.bak"), "original");
 
-        const std::pair<QString, QString> saves[] = {{"a", "Mapa0001.mis"},
-                                                     {"a/b", " spaced .mis "}};
-        for (const auto &[folder, name] : saves) {
+        const std::tuple<QString, QString, Qt::Key> saves[] = {
+            {"a", "Mapa0001.mis", Qt::Key_unknown},
+            {"a/b", " spaced .mis ", Qt::Key_Return},
+            {"a/b/c", "Mapa0001.mis", Qt::Key_Enter}};
+        for (const auto &[folder, name, key] : saves) {
             s.saveMission();
-            s.open(folder.section('/', -1), folder.size() > 1);
+            s.open(folder.section('/', -1), key);
             s.name()->selectAll();
             QTest::keyClicks(s.name(), name);
             QCOMPARE(s.press("Command1"), QStringList());

@@ -28,6 +28,31 @@ class ProgramTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Each window at the design's place where it fits on the screen, else moved only as far as
+    // it must be to lie within the screen's available area, or to its top left where it is
+    // larger than that (run again at scale 2, where none fits the offscreen screen).
+    void windowsLieWithinTheScreen()
+    {
+        // Along one side: where the window's frame should begin.
+        const auto within = [](int design, int size, int first, int length) {
+            if (size > length || design < first)
+                return first;
+            return std::min(design, first + length - size);
+        };
+        TestProgram t;
+        Program &p = t.program;
+        const std::pair<QWidget *, QPoint> windows[] = {
+            {&p.form1(), {142, 110}}, {&p.sheet(), {142, 110}}, {&p.form2(), {251, 196}}};
+        for (const auto &[window, design] : windows) {
+            window->show();
+            const QRect area = window->screen()->availableGeometry();
+            const QRect frame = window->frameGeometry();
+            QCOMPARE(frame.topLeft(),
+                     QPoint(within(design.x(), frame.width(), area.left(), area.width()),
+                            within(design.y(), frame.height(), area.top(), area.height())));
+        }
+    }
+
     void navigation()
     {
         TestProgram t;

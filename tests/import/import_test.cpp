@@ -152,18 +152,19 @@ TEST(Split, EveryKindOfBlankSeparatesWords)
 }
 
 // The last check before writing catches pieces that would not give the text back: a byte lost
-// or changed, a line end missing where a piece was cut inside a line, or a cut inside a word
-// (the bytes all come back, but as two words).
+// or changed, a line end missing where a piece was cut inside a line, blank lines lost at the
+// end, or a cut inside a word (the bytes all come back, but as two words).
 TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
 {
     using Pieces = std::array<std::string, 3>;
-    const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n";
+    const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n\n\n";
     auto split = importer::splitMission(text);
     EXPECT_FALSE(importer::roundTripFault(text, split, import_test::storedPieces(text, split)));
     const std::pair<void (*)(Pieces &), const char *> faults[] = {
         {[](Pieces &p) { p[1].erase(1, 1); }, "differ from the text from line 3"},
-        {[](Pieces &p) { p[2].back() = ' '; }, "differ from the text from line 3"},
+        {[](Pieces &p) { p[2].back() = ' '; }, "differ from the text from line 5"},
         {[](Pieces &p) { p[1].resize(p[1].size() - 2); }, "stored piece 2 lacks its last line end"},
+        {[](Pieces &p) { p[2].resize(p[2].size() - 4); }, "differ from the text from line 4"},
     };
     for (const auto &[fault, says] : faults) {
         auto pieces = import_test::storedPieces(text, split);
@@ -300,13 +301,23 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
                "[ .A x\ry .O [ [ .T A ]\t" + kGb + "  [ .T B ] ]\n.I [\n\t" + kSub + " \t\n] ]\n");
     const auto [status, printed] = run("\"" + name + "\"");
     ASSERT_EQ(status, 0) << printed;
-    EXPECT_NE(printed.find(name + ": 4 lines\n  character block: line 1, column 24 to line 1, "
-                                  "column 60"),
-              std::string::npos)
-        << printed;
     want["mis_1_1.dat"] = "[ .A x\ry .O [ [ .T A ]\r\n";
     want["mis_1_2.dat"] = "[ .T B ] ]\r\n.I [\r\n";
     want["mis_1_3.dat"] = "] ]\r\n";
+    // What the report says of a piece: its lines and bytes as written, and the backup if made.
+    const auto wrote = [&](const std::string &piece, bool kept) {
+        const std::string &bytes = want[piece];
+        return "wrote " + files::pathText(workspace() / piece) + ": " +
+               std::to_string(std::count(bytes.begin(), bytes.end(), '\n')) + " lines, " +
+               std::to_string(bytes.size()) + " bytes" +
+               (kept ? " (kept the old one as " + piece + ".bak)" : "") + "\n";
+    };
+    EXPECT_EQ(printed, name +
+                           ": 4 lines\n"
+                           "  character block: line 1, column 24 to line 1, column 60\n"
+                           "  interface block: line 3, column 2 to line 3, column 42\n" +
+                           wrote("mis_1_1.dat", true) + wrote("mis_1_2.dat", true) +
+                           wrote("mis_1_3.dat", false));
     EXPECT_EQ(snapshot(workspace()), want);
 #ifndef _WIN32
     const mode_t mask = ::umask(0);
@@ -315,12 +326,37 @@ TEST_F(Import, WritesThePiecesAndKeepsTheFirstOldOnesAsBak)
     EXPECT_EQ(fs::status(workspace() / "mis_1_3.dat").permissions(), fs::perms(0666 & ~mask));
 #endif
 
-    // The first backups stay; nothing but blanks around the blocks makes empty pieces.
+    // The first backups stay, and the report speaks of a backup only where one is made; nothing
+    // but blanks around the blocks makes empty pieces, on the one line, which has no line end.
     writeBytes(root_ / "m.mis", kGb + " \t " + kSub);
-    ASSERT_EQ(run("m.mis").first, 0);
+    const auto [status2, printed2] = run("m.mis");
+    ASSERT_EQ(status2, 0) << printed2;
     want["mis_1_3.dat.bak"] = want["mis_1_3.dat"]; // the first time it is replaced
     want["mis_1_1.dat"] = want["mis_1_2.dat"] = want["mis_1_3.dat"] = "";
+    EXPECT_EQ(printed2, "m.mis: 1 lines\n"
+                        "  character block: line 1, column 1 to line 1, column 37\n"
+                        "  interface block: line 1, column 41 to line 1, column 81\n" +
+                            wrote("mis_1_1.dat", false) + wrote("mis_1_2.dat", false) +
+                            wrote("mis_1_3.dat", true));
     EXPECT_EQ(snapshot(workspace()), want);
+}
+
+// The option names the workspace; the one under the current folder is left alone.
+TEST_F(Import, TheWorkspaceOptionNamesWhereThePiecesGo)
+{
+    writeBytes(root_ / "m.mis", kMission);
+    fs::create_directory(root_ / "other");
+    const Files before = snapshot(workspace());
+    for (const std::string option : {"--workspace other", "--workspace=other"}) {
+        writeBytes(root_ / "other" / "mis_1_1.dat", "old\r\n");
+        const auto [status, printed] = run(option + " m.mis");
+        EXPECT_EQ(status, 0) << printed;
+        EXPECT_NE(printed.find("wrote " + files::pathText(fs::path("other") / "mis_1_1.dat")),
+                  std::string::npos)
+            << printed;
+        EXPECT_EQ(readBytes(root_ / "other" / "mis_1_1.dat"), "");
+    }
+    EXPECT_EQ(snapshot(workspace()), before);
 }
 
 // The third piece cannot take its place once the first two have (the user may write it, but not
@@ -427,8 +463,10 @@ const Outcome kOutcomes[] = {
      [] { fs::create_directory("tobrinmis/mis_1_2.dat.bak"); }},
     {"BackupIsALink", "--check m.mis", 7, "mis_1_3.dat.bak\": it is a symbolic link, not a file",
      kMission, [] { fs::create_symlink("gone", "tobrinmis/mis_1_3.dat.bak"); }},
-    {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder here", kMission,
+    {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder", kMission,
      [] { fs::rename("tobrinmis", "elsewhere"); }},
+    {"NamedWorkspaceMissingChecked", "--check --workspace none m.mis", 7,
+     "an import would stop at \"none\": there is no such folder"},
 };
 // clang-format on
 
@@ -451,6 +489,9 @@ TEST_P(ImportOutcome, LeavesTheWorkspaceAsItWas)
     EXPECT_EQ(status, c.status) << printed;
     EXPECT_NE(printed.find(c.says), std::string::npos) << printed;
     EXPECT_EQ(printed.find(c.never), std::string::npos) << printed;
+    if (c.args.starts_with("--check")) { // it writes nothing, so it cannot fail to
+        EXPECT_EQ(printed.find("could not write"), std::string::npos) << printed;
+    }
     EXPECT_EQ(snapshot(workspace()), before);
     EXPECT_EQ(readBytes(root_ / "m.mis"), c.mission);
 }
@@ -481,6 +522,11 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         {{"--check", "m.mis"},         {}, 0, "check m.mis", "nothing written (--check)", ""},
         {{"--", "--check"},            {}, 0, "write --check", "--check: 1 lines", ""},
         {{"--check", "--", "-x.mis"},  {}, 0, "check -x.mis", "-x.mis: 1 lines", ""},
+        {{"-"},                        {}, 0, "write -", "-: 1 lines", ""},
+        {{"--workspace", "w", "m.mis"}, {}, 0, "write m.mis in w", "m.mis: 1 lines", ""},
+        {{"--workspace=w", "m.mis"},   {}, 0, "write m.mis in w", "m.mis: 1 lines", ""},
+        {{"m.mis", "--workspace"},     {}, 2, "", "", "--workspace needs a folder"},
+        {{"--workspace=", "m.mis"},    {}, 2, "", "", "--workspace needs a folder"},
         {{"--help", "m.mis"},          {}, 0, "", "Exit status:", ""},
         {{"--version", "m.mis"},       {}, 0, "", version, ""},
         {{},                           {}, 2, "", "", "no mission file was given"},
@@ -496,6 +542,9 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         std::string called;
         const auto import = [&](const fs::path &file, ImportMode mode) {
             called = (mode == ImportMode::Check ? "check " : "write ") + file.string();
+            const fs::path workspace = mission::workspacePath("p").parent_path();
+            if (workspace.filename() != mission::kWorkspaceFolder)
+                called += " in " + workspace.string();
             if (c.fails)
                 c.fails();
             return importer::ImportReport{1, {}, {}, {}};
@@ -509,6 +558,19 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         EXPECT_EQ(out.str().empty(), c.out.empty()) << given << out.str();
         EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
     }
+    mission::setWorkspaceFolder({});
+
+    // --help speaks of the places of the platform it runs on.
+    std::ostringstream help, none;
+    EXPECT_EQ(importer::runCommandLine(std::vector<std::string>{"--help"}, help, none), 0);
+#ifdef _WIN32
+    EXPECT_EQ(help.str().find("XDG_DATA_HOME"), std::string::npos) << help.str();
+    EXPECT_NE(help.str().find("tobrinmis\\ in the current folder"), std::string::npos);
+#else
+    EXPECT_NE(help.str().find("${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel/tobrinmis"),
+              std::string::npos)
+        << help.str();
+#endif
 }
 
 } // namespace

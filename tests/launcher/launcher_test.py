@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""The installed command `tobrins-mustrel`, against a staged install of the build. The editor in
-the staged libexec is stood in for by a script that records the folder it starts in and its
-arguments, so each case sees which workspace the launcher set up and whether it started it.
+"""The installed commands `tobrins-mustrel` and `tobrins-mustrel-import`, against a staged
+install of the build. The editor in the staged libexec is stood in for by a script that records
+the folder it starts in and its arguments, so each case sees which workspace the launcher set up
+and whether it started it; the importer is the real one.
 
 Usage: launcher_test.py CMAKE BUILD_DIR   (exit 77: skipped)
 """
@@ -55,7 +56,7 @@ class Launcher(unittest.TestCase):
         self.workspace = os.path.join(self.home, ".local", "share", "tobrins-mustrel", "tobrinmis")
         os.makedirs(self.here)
 
-    def launch(self, env=(), file_size_limit=None, args=()):
+    def launch(self, env=(), file_size_limit=None, args=(), command="tobrins-mustrel"):
         full = {"PATH": os.environ["PATH"], "HOME": self.home, "TM_STARTED": self.started}
         full = {k: v for k, v in {**full, **dict(env)}.items() if v is not None}
 
@@ -65,14 +66,15 @@ class Launcher(unittest.TestCase):
 
         if os.path.exists(self.started):
             os.remove(self.started)
-        return subprocess.run([os.path.join(self.stage, "bin", "tobrins-mustrel"), *args],
+        return subprocess.run([os.path.join(self.stage, "bin", command), *args],
                               cwd=self.here, env=full, capture_output=True, text=True,
                               preexec_fn=limit if file_size_limit else None)
 
+    # Started in the folder the command was started from, on the workspace given.
     def assertStartedIn(self, done, workspace, args=()):
         self.assertEqual(done.returncode, 0, done.stderr)
         self.assertEqual(read(self.started).decode().splitlines(),
-                         [os.path.dirname(workspace), *args])
+                         [self.here, "--workspace", workspace, *args])
 
     def assertNotStarted(self, done, *says):
         self.assertEqual(done.returncode, 1)
@@ -100,6 +102,29 @@ class Launcher(unittest.TestCase):
                                      ["-x", "two words"])
                 self.assertComplete(workspace)
                 self.assertEqual(os.listdir(self.here), [])
+
+    def test_questions_and_a_named_workspace_go_straight_to_the_program(self):
+        for args in (["--help"], ["-h"], ["--version"], ["--workspace", "mine", "-x"],
+                     ["--workspace=mine"]):
+            with self.subTest(args):
+                done = self.launch({"HOME": None}, args=args)
+                self.assertEqual(done.returncode, 0, done.stderr)
+                self.assertEqual(read(self.started).decode().splitlines(), [self.here, *args])
+                self.assertFalse(os.path.exists(self.home))
+        self.assertStartedIn(self.launch(args=["--", "--help"]), self.workspace, ["--", "--help"])
+
+    def test_the_importer_works_on_the_same_workspace_from_any_folder(self):
+        write(os.path.join(self.here, "m.mis"), b"[ .CLASS BICHOALIADO .TOKEN COMANDO ]\r\n"
+                                                b"[ SUBINTERFACEALIADO [ .TOKEN COMANDO ] ]\r\n")
+        done = self.launch(args=["m.mis"], command="tobrins-mustrel-import")
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn(f"wrote {self.workspace}/mis_1_1.dat: 0 lines, 0 bytes", done.stdout)
+        self.assertEqual(read(os.path.join(self.workspace, "mis_1_3.dat")), b"")
+        self.assertEqual(read(os.path.join(self.workspace, "mis_1_3.dat.bak")),
+                         self.installed["mis_1_3.dat"])
+        self.assertEqual(sorted(os.listdir(self.here)), ["m.mis"])
+        self.assertStartedIn(self.launch(), self.workspace)  # the editor's, the same
+        self.assertEqual(read(os.path.join(self.workspace, "mis_1_3.dat")), b"")
 
     def test_later_use_adds_only_missing_pieces_and_keeps_the_users_own(self):
         os.makedirs(self.workspace)
