@@ -12,7 +12,8 @@ namespace files
 {
 
 AtomicFile::AtomicFile(const fs::path &target, Backup backup)
-    : target_(followLinks(target)), backup_(backup), file_(std::make_unique<platform::File>())
+    : folder_(target.parent_path()), target_(followLinks(target)), backup_(backup),
+      file_(std::make_unique<platform::File>())
 {
     checkTarget(target_);
     // Refused before anything is written, where it can be seen already.

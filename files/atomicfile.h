@@ -54,6 +54,7 @@ private:
     // Removes this save's temporary file if it is left, and closes it.
     void discard() noexcept;
 
+    std::filesystem::path folder_; // the folder of the name given, before any link is followed
     std::filesystem::path target_;
     Backup backup_;
     std::filesystem::path::string_type tag_; // the target's part of its own files' names

@@ -5,6 +5,7 @@
 #include "pathtext.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -27,7 +28,31 @@ public:
 
 private:
     static Previous keepPrevious(AtomicFile &file);
+    static std::vector<platform::File> lockFolders(std::span<AtomicFile *const> files);
 };
+
+std::vector<platform::File> GroupCommit::lockFolders(std::span<AtomicFile *const> files)
+{
+    // Each folder once, always in the same order, so that two group commits that share folders
+    // cannot each wait for the other.
+    std::vector<std::pair<fs::path, const AtomicFile *>> folders;
+    for (const AtomicFile *file : files) {
+        std::error_code ec;
+        const fs::path folder = fs::absolute(file->folder_, ec).lexically_normal();
+        if (std::ranges::find(folders, folder, &decltype(folders)::value_type::first) ==
+            folders.end())
+            folders.emplace_back(folder, file);
+    }
+    std::ranges::sort(folders);
+    std::vector<platform::File> locks;
+    for (const auto &[folder, file] : folders) {
+        std::error_code ec;
+        locks.push_back(platform::lockFolder(folder, true, ec));
+        if (ec)
+            throw Error(kWriteAction, file->target_, ec);
+    }
+    return locks;
+}
 
 GroupCommit::Previous GroupCommit::keepPrevious(AtomicFile &file)
 {
@@ -58,6 +83,7 @@ GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
         return result;
     for (AtomicFile *file : files)
         file->prepare();
+    const std::vector<platform::File> locks = lockFolders(files);
 
     // Backups made stay whatever happens, as in a single commit; so all are checked before the
     // first is made.
@@ -111,6 +137,16 @@ GroupCommitResult commitTogether(std::span<AtomicFile *const> files)
 {
     return GroupCommit::run(files);
 }
+
+GroupReading::GroupReading(const fs::path &folder)
+{
+    std::error_code ec;
+    platform::File hold = platform::lockFolder(folder, false, ec);
+    if (!ec)
+        hold_ = std::make_unique<platform::File>(std::move(hold));
+}
+
+GroupReading::~GroupReading() = default;
 
 Error toError(const GroupCommitResult &result)
 {

@@ -134,6 +134,26 @@ void keepContent(const std::filesystem::path &existing, const std::filesystem::p
 // a handler that the program installed itself alone; does nothing where no such signal exists.
 void reportFileSizeLimitAsError() noexcept;
 
+// Takes the folder's lock for a group of files in `folder`, through the lock file ".tm-lock" there
+// (made if it is missing), and holds it until the File goes: exclusive for one group commit at a
+// time, shared for any number of readers of the group. Waits while another holds it in a way that
+// excludes this one. Fails where the lock file cannot be made or opened.
+[[nodiscard]] File lockFolder(const std::filesystem::path &folder, bool exclusive,
+                              std::error_code &ec);
+
+// Makes the names in `folder` durable: what renames and new links did there survives a power cut
+// once this returns. POSIX syncs the folder; on Windows every rename and link this layer makes is
+// written through already (MOVEFILE_WRITE_THROUGH), and there is nothing left to do.
+void syncFolder(const std::filesystem::path &folder, std::error_code &ec);
+
+// For tests: the calls whose effect on disk the layer's promises rest on. Where a probe is set,
+// each of these calls asks it first; an error it returns is the call's failure, and the call is
+// not made. The probe runs in the calling thread; none is set in the programs.
+enum class Call { SyncFile, SyncFolder, Replace };
+using Probe = std::error_code (*)(Call call, const std::filesystem::path &path);
+void setProbe(Probe probe) noexcept;
+[[nodiscard]] std::error_code probe(Call call, const std::filesystem::path &path);
+
 // Removes a file, quietly: it serves to tidy up after a failure, and only ever for a file that
 // the caller made itself.
 void remove(const std::filesystem::path &path) noexcept;
