@@ -25,7 +25,7 @@ std::string notABackup(fs::file_type type)
     case fs::file_type::symlink:
         return "it is a symbolic link, not a file";
     default:
-        return "it is not a regular file";
+        return kNotARegularFile;
     }
 }
 

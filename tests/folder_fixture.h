@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace files_test
 {
 
@@ -44,6 +48,18 @@ inline Files snapshot(const fs::path &folder)
                 : e.is_regular_file() ? readBytes(e)
                                       : "(folder)";
     return files;
+}
+
+// Makes a named pipe, where the system has them; elsewhere it throws, as setting up a case that
+// needs POSIX files (a pipe, a device) does. An empty path makes nothing.
+inline void makeFifo(const fs::path &path)
+{
+#ifdef _WIN32
+    throw fs::filesystem_error("no named pipes or devices here", path, {});
+#else
+    if (!path.empty() && ::mkfifo(path.c_str(), 0600) != 0)
+        throw fs::filesystem_error("mkfifo", path, {errno, std::system_category()});
+#endif
 }
 
 // Each test works in a new temporary folder, its current folder while it runs.

@@ -195,6 +195,11 @@ void PrintTo(const Failure &c, std::ostream *os)
 const Failure kFailures[] = {
     {"TargetIsAFolder",    "out/sub",        "Is a directory", nullptr,
      [] { fs::create_directory("out/sub"); }},
+    // A device, a named pipe or a socket would be replaced by a file, or make the save wait.
+    {"TargetIsANamedPipe", "out/pipe",       "it is not a regular file", nullptr,
+     [] { files_test::makeFifo("out/pipe"); }},
+    {"TargetIsADevice",    "/dev/null",      "it is not a regular file", nullptr,
+     [] { files_test::makeFifo(""); }},
     // Only a file counts as the backup already kept; anything else in its place is no backup.
     {"BakIsAFolder",       "out/m.mis",      "Is a directory", "out/m.mis.bak",
      [] { fs::create_directory("out/m.mis.bak"); }},

@@ -427,6 +427,25 @@ const Outcome kOutcomes[] = {
      [] { fs::create_directory("tobrinmis/mis_1_2.dat.bak"); }},
     {"BackupIsALink", "--check m.mis", 7, "mis_1_3.dat.bak\": it is a symbolic link, not a file",
      kMission, [] { fs::create_symlink("gone", "tobrinmis/mis_1_3.dat.bak"); }},
+    // Nothing that is not a regular file as a piece, not the mission file itself, not one file
+    // twice; nor a device as the mission, which could be endless.
+    {"PieceIsANamedPipe", "m.mis", 7, "mis_1_2.dat\": it is not a regular file", kMission,
+     [] {
+         fs::remove("tobrinmis/mis_1_2.dat");
+         files_test::makeFifo("tobrinmis/mis_1_2.dat");
+     }},
+    {"PieceIsTheMission", "m.mis", 7, "mis_1_3.dat\": it is the mission file being imported",
+     kMission, [] {
+         fs::remove("tobrinmis/mis_1_3.dat");
+         fs::create_symlink("../m.mis", "tobrinmis/mis_1_3.dat");
+     }},
+    {"TwoPiecesOneFile", "m.mis", 7, "mis_1_2.dat\": it is the same file as", kMission,
+     [] {
+         fs::remove("tobrinmis/mis_1_2.dat");
+         fs::create_hard_link("tobrinmis/mis_1_1.dat", "tobrinmis/mis_1_2.dat");
+     }},
+    {"EndlessDevice", "--check /dev/zero", 3, "\"/dev/zero\": it is not a regular file",
+     kMission, [] { files_test::makeFifo(""); }},
     {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder here", kMission,
      [] { fs::rename("tobrinmis", "elsewhere"); }},
 };
