@@ -64,6 +64,17 @@ void AtomicFile::commit()
         throw Error(kWriteAction, target_, ec);
     }
     file_->close();
+    syncFolder();
+}
+
+void AtomicFile::syncFolder() const
+{
+    // The rename, and the backup's new name, survive a power cut only once the folder is on disk
+    // too; until then the save has not succeeded.
+    std::error_code ec;
+    platform::syncFolder(target_.parent_path(), ec);
+    if (ec)
+        throw Error(kWriteAction, target_, ec);
 }
 
 void AtomicFile::prepare()

@@ -51,6 +51,8 @@ private:
     void keepBackup();
     // Puts the temporary file in the target's place; false, with the reason, where it could not.
     bool replaceTarget(std::error_code &ec);
+    // Makes the names in the target's folder durable.
+    void syncFolder() const;
     // Removes this save's temporary file if it is left, and closes it.
     void discard() noexcept;
 

@@ -130,6 +130,15 @@ GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
     forget();
     for (AtomicFile *file : files)
         file->discard();
+    // Each folder once, after the last rename or put-back in it.
+    std::vector<fs::path> synced;
+    for (const AtomicFile *file : files) {
+        const fs::path folder = file->target_.parent_path();
+        if (std::ranges::find(synced, folder) != synced.end())
+            continue;
+        synced.push_back(folder);
+        file->syncFolder();
+    }
     return result;
 }
 

@@ -36,9 +36,14 @@ NativeName native(std::string_view ascii)
 
 NativeName nameTag(const fs::path &target)
 {
-    const NativeName name = target.filename().native();
-    const std::size_t longest = platform::maxNameLength(target.parent_path());
-    const std::size_t room = longest > 2 * kAddedLength ? longest - kAddedLength : kAddedLength;
+    return fitName(target, kAddedLength);
+}
+
+NativeName fitName(const fs::path &file, std::size_t added)
+{
+    const NativeName name = file.filename().native();
+    const std::size_t longest = platform::maxNameLength(file.parent_path());
+    const std::size_t room = longest > 2 * added ? longest - added : added;
     if (name.size() <= room)
         return name;
     // FNV-1a: the same tag for the same name in every run, as the tidying needs.

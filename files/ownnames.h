@@ -22,6 +22,10 @@ inline constexpr int kNameAttempts = 100;
 // The target's part of its own files' names: the same for the same target in every run.
 [[nodiscard]] NativeName nameTag(const std::filesystem::path &target);
 
+// The name of `file`, or where `added` more units would make it too long for its folder, as much
+// of it as fits and a hash of it all: the same for the same name in every run.
+[[nodiscard]] NativeName fitName(const std::filesystem::path &file, std::size_t added);
+
 // A new name of this kind (`prefix`) for the target of `tag`, in `folder`.
 [[nodiscard]] std::filesystem::path ownName(const std::filesystem::path &folder,
                                             std::string_view prefix, const NativeName &tag);

@@ -136,4 +136,54 @@ TEST_F(GroupCommit, AReaderSeesOneGroup)
     EXPECT_EQ(read, "AAA");
 }
 
+// The calls a commit makes, in order, where only their order and kind matter.
+std::string calls;
+std::error_code note(Call call, const fs::path &)
+{
+    calls += call == Call::SyncFile ? "file " : call == Call::SyncFolder ? "folder " : "rename ";
+    return {};
+}
+
+// Each new content is on disk before it takes its name, and the names are on disk before the
+// commit returns: the file's sync before each rename, and the folder's after the last.
+TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
+{
+    files::platform::setProbe(note);
+    calls.clear();
+    {
+        AtomicFile one(folder_ / "a");
+        one.write("1");
+        one.commit();
+    }
+    EXPECT_EQ(calls, "file rename folder ");
+    calls.clear();
+    commitGroup(folder_, "2");
+    EXPECT_EQ(calls, "file file file rename rename rename folder ");
+}
+
+// The second rename of a pair fails: the first target gets its previous content back, and the
+// result says which failed and that the other was put back.
+std::error_code failSecondRename(Call call, const fs::path &)
+{
+    return call == Call::Replace && ++renames == 2 ? std::make_error_code(std::errc::io_error)
+                                                   : std::error_code();
+}
+
+TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
+{
+    files::platform::setProbe(failSecondRename);
+    renames = 0;
+    AtomicFile a(folder_ / "a"), b(folder_ / "b");
+    a.write("new a");
+    b.write("new b");
+    AtomicFile *const both[] = {&a, &b};
+    const auto result = files::commitTogether(both);
+    EXPECT_EQ(result.failed, folder_ / "b");
+    ASSERT_EQ(result.putBack.size(), 1u);
+    EXPECT_EQ(result.putBack[0].target, folder_ / "a");
+    EXPECT_FALSE(result.putBack[0].failure);
+    const Files want = {{"a", "original"}, {"b", "original"}, {"c", "original"}};
+    EXPECT_EQ(snapshot(folder_), want);
+}
+
 } // namespace
