@@ -24,8 +24,8 @@ AtomicFile::AtomicFile(const fs::path &target, Backup backup)
     tag_ = nameTag(target_);
     removeLeftovers(target_.parent_path(), tag_);
     std::error_code ec;
-    for (int attempt = 0; attempt < kNameAttempts && !file_->isOpen(); ++attempt) {
-        temp_ = ownName(target_.parent_path(), kNewPrefix, tag_);
+    for (int slot = 0; slot < kNameSlots && !file_->isOpen(); ++slot) {
+        temp_ = ownName(target_.parent_path(), kNewPrefix, tag_, slot);
         *file_ = platform::createNew(temp_, ec);
         if (ec && ec != std::errc::file_exists)
             break;

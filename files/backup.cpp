@@ -47,8 +47,8 @@ void keepCopyOf(const fs::path &file, const fs::path &bak, std::error_code &ec)
     const NativeName tag = nameTag(file);
     platform::File copy;
     fs::path temp;
-    for (int attempt = 0; attempt < kNameAttempts && !copy.isOpen(); ++attempt) {
-        temp = ownName(file.parent_path(), kNewPrefix, tag);
+    for (int slot = 0; slot < kNameSlots && !copy.isOpen(); ++slot) {
+        temp = ownName(file.parent_path(), kNewPrefix, tag, slot);
         copy = platform::createNew(temp, ec);
         if (ec && ec != std::errc::file_exists)
             return;

@@ -59,8 +59,8 @@ GroupCommit::Previous GroupCommit::keepPrevious(AtomicFile &file)
     std::error_code ec;
     if (!fs::is_regular_file(fs::symlink_status(file.target_, ec)))
         return {};
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const fs::path kept = ownName(file.target_.parent_path(), kOldPrefix, file.tag_);
+    for (int slot = 0; slot < kNameSlots; ++slot) {
+        const fs::path kept = ownName(file.target_.parent_path(), kOldPrefix, file.tag_, slot);
         platform::keepContent(file.target_, kept, ec);
         if (ec == std::errc::file_exists)
             continue;
