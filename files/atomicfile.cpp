@@ -63,7 +63,6 @@ void AtomicFile::commit()
         discard();
         throw Error(kWriteAction, target_, ec);
     }
-    file_->close();
     syncFolder();
 }
 
@@ -106,7 +105,10 @@ bool AtomicFile::replaceTarget(std::error_code &ec)
     platform::replace(temp_, target_, ec);
     if (ec)
         return false;
+    // Its own name gone, the file needs no hold; and Windows cannot replace a file open here, as
+    // putting the target back after a later failure in its group must.
     temp_.clear();
+    file_->close();
     return true;
 }
 

@@ -28,6 +28,7 @@ public:
 
 private:
     static Previous keepPrevious(AtomicFile &file);
+    static fs::path keepForTheUser(const fs::path &target, const fs::path &kept);
     static std::vector<platform::File> lockFolders(std::span<AtomicFile *const> files);
 };
 
@@ -76,6 +77,31 @@ GroupCommit::Previous GroupCommit::keepPrevious(AtomicFile &file)
     throw Error("could not keep a copy of", file.target_, ec);
 }
 
+// Previous content that could not be put back leaves the save's own name, which a later save would
+// tidy away, for "<name>.previous" (or the first of "<name>.previous1" to "9" that is free) beside
+// its target, where only the user removes it; where none can be made, it stays where it is.
+fs::path GroupCommit::keepForTheUser(const fs::path &target, const fs::path &kept)
+{
+    constexpr std::string_view kSuffix = ".previous";
+    const NativeName name = fitName(target, kSuffix.size() + 1);
+    for (int k = 0; k < 10; ++k) {
+        NativeName keptName = name;
+        keptName.append(kSuffix.begin(), kSuffix.end());
+        if (k > 0)
+            keptName += static_cast<fs::path::value_type>('0' + k);
+        const fs::path forUser = target.parent_path() / keptName;
+        std::error_code ec;
+        platform::keepCopy(kept, forUser, ec);
+        if (!ec) {
+            platform::remove(kept);
+            return forUser;
+        }
+        if (ec != std::errc::file_exists)
+            break;
+    }
+    return kept;
+}
+
 GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
 {
     GroupCommitResult result;
@@ -122,6 +148,8 @@ GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
                 fs::remove(back.target, back.failure);
             else
                 platform::replace(back.previous, back.target, back.failure);
+            if (back.failure && !back.previous.empty())
+                back.previous = keepForTheUser(back.target, back.previous);
             previous[j].path.clear(); // put back, or left for the user
             result.putBack.push_back(std::move(back));
         }

@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "error.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -32,6 +33,13 @@ struct GroupCommitResult {
     std::vector<PutBack> putBack;
 
     [[nodiscard]] bool committed() const { return failed.empty(); }
+    // Some targets hold their new content and others their previous one: a target could not be
+    // put back (its previous content is then in a file of its own beside it, which no save
+    // removes), or a new one could not be removed again.
+    [[nodiscard]] bool mixed() const
+    {
+        return std::ranges::any_of(putBack, [](const PutBack &p) { return bool(p.failure); });
+    }
 };
 
 // Commits several files together: either every target takes its new content or each keeps what

@@ -114,7 +114,8 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         const std::vector<files::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                       files[2].get()};
         if (const auto result = files::commitTogether(all); !result.committed())
-            throw files::toError(result);
+            throw ImportError(result.mixed() ? Status::PiecesMixed : Status::CannotWrite,
+                              files::toError(result).what());
     } catch (const files::Error &e) {
         throw ImportError(Status::CannotWrite, e.what());
     }

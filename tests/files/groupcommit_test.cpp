@@ -186,4 +186,35 @@ TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
     EXPECT_EQ(snapshot(folder_), want);
 }
 
+// The first target cannot be put back either: the result says the group is mixed, and the
+// first target's previous content is kept where no later save tidies it away.
+std::error_code failSecondRenameAndPutBack(Call call, const fs::path &)
+{
+    return call == Call::Replace && ++renames >= 2 ? std::make_error_code(std::errc::io_error)
+                                                   : std::error_code();
+}
+
+TEST_F(GroupCommit, PreviousContentNotPutBackIsKeptForTheUser)
+{
+    files::platform::setProbe(failSecondRenameAndPutBack);
+    renames = 0;
+    {
+        AtomicFile a(folder_ / "a"), b(folder_ / "b");
+        a.write("new a");
+        b.write("new b");
+        AtomicFile *const both[] = {&a, &b};
+        const auto result = files::commitTogether(both);
+        EXPECT_TRUE(result.mixed());
+        ASSERT_EQ(result.putBack.size(), 1u);
+        EXPECT_EQ(result.putBack[0].previous, folder_ / "a.previous");
+    }
+    files::platform::setProbe(nullptr);
+    AtomicFile later(folder_ / "a");
+    later.write("later");
+    later.commit();
+    const Files want = {
+        {"a", "later"}, {"a.previous", "original"}, {"b", "original"}, {"c", "original"}};
+    EXPECT_EQ(snapshot(folder_), want);
+}
+
 } // namespace
