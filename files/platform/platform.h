@@ -125,7 +125,9 @@ void keepCopy(const std::filesystem::path &existing, const std::filesystem::path
 // while it replaces `existing`; with the same contract as keepCopy() otherwise. Where a file can
 // be replaced while it is open under another name (POSIX), that is keepCopy(); where it cannot
 // (Windows refuses to replace a file that is open under any of its names), it is a copy of the
-// content, so that the hold does not stand in the way.
+// content, so that the hold does not stand in the way. In a POSIX folder with the sticky bit
+// that is not the user's, another user's file is copied too, as a second name for it would be
+// one the save could not remove.
 void keepContent(const std::filesystem::path &existing, const std::filesystem::path &copy,
                  std::error_code &ec);
 

@@ -290,6 +290,21 @@ void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &e
 
 void keepContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
 {
+    // In a folder with the sticky bit, only the owner of a file (or of the folder) may remove it:
+    // a second name for another user's file is one the save could not tidy away. A copy is the
+    // save's own.
+    const fs::path folder = copy.parent_path().empty() ? fs::path(".") : copy.parent_path();
+    const uid_t user = ::geteuid();
+    struct stat dir {
+    }, file{};
+    if (user != 0 && ::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) &&
+        dir.st_uid != user && ::lstat(existing.c_str(), &file) == 0 && file.st_uid != user) {
+        ec.clear();
+        fs::copy_file(existing, copy, ec);
+        if (ec && ec != std::errc::file_exists)
+            ::unlink(copy.c_str());
+        return;
+    }
     keepCopy(existing, copy, ec);
 }
 

@@ -120,6 +120,10 @@ TEST_F(Save, NewFilesFollowTheUmaskReplacedOnesKeepTheirModeAndOwner)
                     st.st_gid == (root ? kNobody : ::getegid()))
             << p;
     }
+    // The set-user-ID, set-group-ID and sticky bits too, which a change of owner would clear.
+    fs::permissions(kept, fs::perms(07755));
+    save(kept, "m");
+    EXPECT_EQ(modeOf(kept), 07755u);
 #endif
 }
 
