@@ -115,7 +115,7 @@ void keepBackup(const fs::path &file)
     // overtaken by another save that makes the backup in between. A file with other names, which
     // could change it later, is copied first, and the copy is what takes the backup's name.
     std::error_code ec;
-    if (fs::hard_link_count(file, ec) > 1)
+    if (platform::nameCount(file) > 1)
         keepCopyOf(file, bak, ec);
     else
         platform::keepCopy(file, bak, ec);

@@ -131,6 +131,9 @@ void keepCopy(const std::filesystem::path &existing, const std::filesystem::path
 void keepContent(const std::filesystem::path &existing, const std::filesystem::path &copy,
                  std::error_code &ec);
 
+// How many names (hard links) the file `path` has; 1 where it cannot be told.
+[[nodiscard]] std::uintmax_t nameCount(const std::filesystem::path &path) noexcept;
+
 // Makes a write past the process's file-size limit (a quota, `ulimit -f`) fail with an error
 // ("File too large") that write() reports, instead of ending the process with a signal. Leaves
 // a handler that the program installed itself alone; does nothing where no such signal exists.

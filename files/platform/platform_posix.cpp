@@ -308,6 +308,13 @@ void keepContent(const fs::path &existing, const fs::path &copy, std::error_code
     keepCopy(existing, copy, ec);
 }
 
+std::uintmax_t nameCount(const fs::path &path) noexcept
+{
+    struct stat st {
+    };
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_nlink : 1;
+}
+
 void reportFileSizeLimitAsError() noexcept
 {
     struct sigaction current {

@@ -373,6 +373,14 @@ void keepContent(const fs::path &existing, const fs::path &copy, std::error_code
     copyContent(existing, copy, ec);
 }
 
+std::uintmax_t nameCount(const fs::path &path) noexcept
+{
+    const File file = adopt(openNamed(path, 0, OPEN_EXISTING));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file.isOpen() && ::GetFileInformationByHandle(handle(file), &info) ? info.nNumberOfLinks
+                                                                              : 1;
+}
+
 void reportFileSizeLimitAsError() noexcept
 {
     // Windows has no signal for it: a write past a quota simply fails.
