@@ -46,8 +46,9 @@ struct GroupCommitResult {
 // it held. All are prepared and backed up before the first is renamed, and a failure there throws
 // an Error with every target as it was; if a rename still fails, the targets already replaced get
 // their previous content back, and the result tells how that went. One group commit at a time in
-// a folder: each holds the folders of the names it was given (folder.h's lock) from its first
-// backup to its last rename, and waits while another group commit or a GroupReading holds one.
+// a folder: each holds the lock file ".tm-lock" of the folders of the names it was given, from its
+// first backup to its last rename, and waits while another group commit or a GroupReading holds
+// one.
 [[nodiscard]] GroupCommitResult commitTogether(std::span<AtomicFile *const> files);
 
 // Held while a group of files committed together in `folder` is read, so that all of them are
