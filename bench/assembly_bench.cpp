@@ -72,11 +72,6 @@ std::pair<fs::path, std::int64_t> workspace(const Workspace &w)
     return {folder, bytes};
 }
 
-[[noreturn]] void fail(const std::string &what)
-{
-    throw std::runtime_error(what + ": " + std::strerror(errno));
-}
-
 // "cat <sources> > out && sync out" as coreutils 9 does it: the kernel copies between the
 // files where it can, and read() and write() do otherwise. With `replace`, the copy goes to a
 // new file that is then renamed over "out", as a save that cannot leave a half-written file must

@@ -15,13 +15,13 @@ extern char **environ;
 namespace bench
 {
 
-namespace
-{
-
-[[noreturn]] void fail(const std::string &what)
+void fail(const std::string &what)
 {
     throw std::runtime_error(what + ": " + std::strerror(errno));
 }
+
+namespace
+{
 
 // A line of mission script such as the stored pieces hold; its brackets balance.
 std::string scriptLine(std::mt19937 &random)

@@ -25,6 +25,9 @@ std::string scriptLines(std::size_t size, std::uint32_t seed, std::string_view l
 
 void writeWhole(const fs::path &path, std::string_view bytes);
 
+// Throws, with what failed and the system's reason (errno).
+[[noreturn]] void fail(const std::string &what);
+
 // A program run to its end: how long it took and the most memory it held.
 struct ChildRun {
     double seconds;
@@ -44,5 +47,6 @@ std::vector<Comparison> &comparisons();
 
 void registerAssemblyBenchmarks();
 void registerImportBenchmarks();
+void registerSaveBenchmarks();
 
 } // namespace bench

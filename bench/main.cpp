@@ -91,6 +91,7 @@ int main(int argc, char **argv)
 
     bench::registerAssemblyBenchmarks();
     bench::registerImportBenchmarks();
+    bench::registerSaveBenchmarks();
     benchmark::Initialize(&count, args.data());
     if (benchmark::ReportUnrecognizedArguments(count, args.data()))
         return 1;

@@ -12,7 +12,8 @@ namespace files
 {
 
 AtomicFile::AtomicFile(const fs::path &target, Backup backup)
-    : target_(followLinks(target)), backup_(backup), file_(std::make_unique<platform::File>())
+    : folder_(target.parent_path()), target_(followLinks(target)), backup_(backup),
+      file_(std::make_unique<platform::File>())
 {
     checkTarget(target_);
     // Refused before anything is written, where it can be seen already.
@@ -23,8 +24,8 @@ AtomicFile::AtomicFile(const fs::path &target, Backup backup)
     tag_ = nameTag(target_);
     removeLeftovers(target_.parent_path(), tag_);
     std::error_code ec;
-    for (int attempt = 0; attempt < kNameAttempts && !file_->isOpen(); ++attempt) {
-        temp_ = ownName(target_.parent_path(), kNewPrefix, tag_);
+    for (int slot = 0; slot < kNameSlots && !file_->isOpen(); ++slot) {
+        temp_ = ownName(target_.parent_path(), kNewPrefix, tag_, slot);
         *file_ = platform::createNew(temp_, ec);
         if (ec && ec != std::errc::file_exists)
             break;
@@ -62,7 +63,17 @@ void AtomicFile::commit()
         discard();
         throw Error(kWriteAction, target_, ec);
     }
-    file_->close();
+    syncFolder();
+}
+
+void AtomicFile::syncFolder() const
+{
+    // The rename, and the backup's new name, survive a power cut only once the folder is on disk
+    // too; until then the save has not succeeded.
+    std::error_code ec;
+    platform::syncFolder(target_.parent_path(), ec);
+    if (ec)
+        throw Error(kWriteAction, target_, ec);
 }
 
 void AtomicFile::prepare()
@@ -94,7 +105,10 @@ bool AtomicFile::replaceTarget(std::error_code &ec)
     platform::replace(temp_, target_, ec);
     if (ec)
         return false;
+    // Its own name gone, the file needs no hold; and Windows cannot replace a file open here, as
+    // putting the target back after a later failure in its group must.
     temp_.clear();
+    file_->close();
     return true;
 }
 

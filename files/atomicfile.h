@@ -51,9 +51,12 @@ private:
     void keepBackup();
     // Puts the temporary file in the target's place; false, with the reason, where it could not.
     bool replaceTarget(std::error_code &ec);
+    // Makes the names in the target's folder durable.
+    void syncFolder() const;
     // Removes this save's temporary file if it is left, and closes it.
     void discard() noexcept;
 
+    std::filesystem::path folder_; // the folder of the name given, before any link is followed
     std::filesystem::path target_;
     Backup backup_;
     std::filesystem::path::string_type tag_; // the target's part of its own files' names

@@ -1,9 +1,13 @@
 #include "backup.h"
 
+#include "blocksize.h"
 #include "error.h"
+#include "inputfile.h"
+#include "ownnames.h"
 #include "platform.h"
 #include "savetarget.h"
 
+#include <memory>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -15,6 +19,7 @@ namespace
 {
 
 constexpr const char *kBackupAction = "could not keep the previous file as";
+constexpr std::string_view kSuffix = ".bak";
 
 // Why what stands under the backup's name cannot count as the backup: only a file can be one.
 std::string notABackup(fs::file_type type)
@@ -25,7 +30,7 @@ std::string notABackup(fs::file_type type)
     case fs::file_type::symlink:
         return "it is a symbolic link, not a file";
     default:
-        return "it is not a regular file";
+        return kNotARegularFile;
     }
 }
 
@@ -35,13 +40,45 @@ bool isFile(const fs::path &path)
     return fs::is_regular_file(fs::symlink_status(path, ec));
 }
 
+// Keeps a copy of `file` as `bak` with keepCopy()'s contract: the copy is made under a name of the
+// save's own, held, then takes the name `bak` in one step, and its own name goes.
+void keepCopyOf(const fs::path &file, const fs::path &bak, std::error_code &ec)
+{
+    const NativeName tag = nameTag(file);
+    platform::File copy;
+    fs::path temp;
+    for (int slot = 0; slot < kNameSlots && !copy.isOpen(); ++slot) {
+        temp = ownName(file.parent_path(), kNewPrefix, tag, slot);
+        copy = platform::createNew(temp, ec);
+        if (ec && ec != std::errc::file_exists)
+            return;
+    }
+    if (!copy.isOpen())
+        return;
+    platform::takeAttributes(copy, file);
+    try {
+        InputFile in(file);
+        const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
+        for (std::size_t n; !ec && (n = in.read(block.get(), kBlockSize)) != 0;)
+            platform::write(copy, {block.get(), n}, ec);
+    } catch (const Error &) {
+        ec = std::make_error_code(std::errc::io_error);
+    }
+    if (!ec)
+        platform::sync(copy, ec);
+    if (!ec)
+        platform::keepCopy(temp, bak, ec);
+    platform::remove(temp);
+}
+
 } // namespace
 
 fs::path backupPath(const fs::path &file)
 {
-    fs::path bak = file;
-    bak += ".bak";
-    return bak;
+    // A name too long for ".bak" after it is shortened as the temporary names are.
+    NativeName name = fitName(file, kSuffix.size());
+    name.append(kSuffix.begin(), kSuffix.end());
+    return file.parent_path() / name;
 }
 
 void checkBackupPlace(const fs::path &file)
@@ -49,9 +86,6 @@ void checkBackupPlace(const fs::path &file)
     if (!isFile(file))
         return;
     const fs::path bak = backupPath(file);
-    // Asked of the name itself: not every system says so when a name is too long to look up.
-    if (bak.filename().native().size() > platform::maxNameLength(bak.parent_path()))
-        throw Error(kBackupAction, bak, std::make_error_code(std::errc::filename_too_long));
     std::error_code ec;
     const fs::file_type type = fs::symlink_status(bak, ec).type();
     if (type == fs::file_type::not_found || type == fs::file_type::regular)
@@ -78,9 +112,13 @@ void keepBackup(const fs::path &file)
         return;
     const fs::path bak = backupPath(file);
     // One step that either makes the backup or finds one there: a check before it could be
-    // overtaken by another save that makes the backup in between.
+    // overtaken by another save that makes the backup in between. A file with other names, which
+    // could change it later, is copied first, and the copy is what takes the backup's name.
     std::error_code ec;
-    platform::keepCopy(file, bak, ec);
+    if (platform::nameCount(file) > 1)
+        keepCopyOf(file, bak, ec);
+    else
+        platform::keepCopy(file, bak, ec);
     if (ec == std::errc::file_exists) {
         const fs::file_type type = fs::symlink_status(bak, ec).type();
         if (type == fs::file_type::regular)

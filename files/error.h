@@ -11,6 +11,9 @@ namespace files
 // What a failed write says it could not do.
 inline constexpr const char *kWriteAction = "could not write";
 
+// Why a device, a named pipe or a socket is refused where a file is read or replaced.
+inline constexpr const char *kNotARegularFile = "it is not a regular file";
+
 // Every failure of reading or writing a file: what was being done, to which file, and why.
 // The message reads like `could not write "/x/Mapa0001.mis": No space left on device`.
 class Error : public std::runtime_error

@@ -5,6 +5,7 @@
 #include "pathtext.h"
 #include "platform.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace fs = std::filesystem;
@@ -27,15 +28,40 @@ public:
 
 private:
     static Previous keepPrevious(AtomicFile &file);
+    static fs::path keepForTheUser(const fs::path &target, const fs::path &kept);
+    static std::vector<platform::File> lockFolders(std::span<AtomicFile *const> files);
 };
+
+std::vector<platform::File> GroupCommit::lockFolders(std::span<AtomicFile *const> files)
+{
+    // Each folder once, always in the same order, so that two group commits that share folders
+    // cannot each wait for the other.
+    std::vector<std::pair<fs::path, const AtomicFile *>> folders;
+    for (const AtomicFile *file : files) {
+        std::error_code ec;
+        const fs::path folder = fs::absolute(file->folder_, ec).lexically_normal();
+        if (std::ranges::find(folders, folder, &decltype(folders)::value_type::first) ==
+            folders.end())
+            folders.emplace_back(folder, file);
+    }
+    std::ranges::sort(folders);
+    std::vector<platform::File> locks;
+    for (const auto &[folder, file] : folders) {
+        std::error_code ec;
+        locks.push_back(platform::lockFolder(folder, true, ec));
+        if (ec)
+            throw Error(kWriteAction, file->target_, ec);
+    }
+    return locks;
+}
 
 GroupCommit::Previous GroupCommit::keepPrevious(AtomicFile &file)
 {
     std::error_code ec;
     if (!fs::is_regular_file(fs::symlink_status(file.target_, ec)))
         return {};
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const fs::path kept = ownName(file.target_.parent_path(), kOldPrefix, file.tag_);
+    for (int slot = 0; slot < kNameSlots; ++slot) {
+        const fs::path kept = ownName(file.target_.parent_path(), kOldPrefix, file.tag_, slot);
         platform::keepContent(file.target_, kept, ec);
         if (ec == std::errc::file_exists)
             continue;
@@ -51,6 +77,31 @@ GroupCommit::Previous GroupCommit::keepPrevious(AtomicFile &file)
     throw Error("could not keep a copy of", file.target_, ec);
 }
 
+// Previous content that could not be put back leaves the save's own name, which a later save would
+// tidy away, for "<name>.previous" (or the first of "<name>.previous1" to "9" that is free) beside
+// its target, where only the user removes it; where none can be made, it stays where it is.
+fs::path GroupCommit::keepForTheUser(const fs::path &target, const fs::path &kept)
+{
+    constexpr std::string_view kSuffix = ".previous";
+    const NativeName name = fitName(target, kSuffix.size() + 1);
+    for (int k = 0; k < 10; ++k) {
+        NativeName keptName = name;
+        keptName.append(kSuffix.begin(), kSuffix.end());
+        if (k > 0)
+            keptName += static_cast<fs::path::value_type>('0' + k);
+        const fs::path forUser = target.parent_path() / keptName;
+        std::error_code ec;
+        platform::keepCopy(kept, forUser, ec);
+        if (!ec) {
+            platform::remove(kept);
+            return forUser;
+        }
+        if (ec != std::errc::file_exists)
+            break;
+    }
+    return kept;
+}
+
 GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
 {
     GroupCommitResult result;
@@ -58,6 +109,7 @@ GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
         return result;
     for (AtomicFile *file : files)
         file->prepare();
+    const std::vector<platform::File> locks = lockFolders(files);
 
     // Backups made stay whatever happens, as in a single commit; so all are checked before the
     // first is made.
@@ -96,6 +148,8 @@ GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
                 fs::remove(back.target, back.failure);
             else
                 platform::replace(back.previous, back.target, back.failure);
+            if (back.failure && !back.previous.empty())
+                back.previous = keepForTheUser(back.target, back.previous);
             previous[j].path.clear(); // put back, or left for the user
             result.putBack.push_back(std::move(back));
         }
@@ -104,6 +158,15 @@ GroupCommitResult GroupCommit::run(std::span<AtomicFile *const> files)
     forget();
     for (AtomicFile *file : files)
         file->discard();
+    // Each folder once, after the last rename or put-back in it.
+    std::vector<fs::path> synced;
+    for (const AtomicFile *file : files) {
+        const fs::path folder = file->target_.parent_path();
+        if (std::ranges::find(synced, folder) != synced.end())
+            continue;
+        synced.push_back(folder);
+        file->syncFolder();
+    }
     return result;
 }
 
@@ -111,6 +174,16 @@ GroupCommitResult commitTogether(std::span<AtomicFile *const> files)
 {
     return GroupCommit::run(files);
 }
+
+GroupReading::GroupReading(const fs::path &folder)
+{
+    std::error_code ec;
+    platform::File hold = platform::lockFolder(folder, false, ec);
+    if (!ec)
+        hold_ = std::make_unique<platform::File>(std::move(hold));
+}
+
+GroupReading::~GroupReading() = default;
 
 Error toError(const GroupCommitResult &result)
 {

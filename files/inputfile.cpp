@@ -5,6 +5,7 @@
 #include "platform.h"
 
 #include <memory>
+#include <new>
 
 namespace files
 {
@@ -39,9 +40,13 @@ std::size_t InputFile::read(char *data, std::size_t size)
 std::string readFile(const std::filesystem::path &path)
 {
     InputFile in(path);
+    std::error_code ec;
+    const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+    if (type == std::filesystem::file_type::character || type == std::filesystem::file_type::block)
+        throw Error(kReadAction, path, kNotARegularFile);
+    const bool stream = type != std::filesystem::file_type::regular;
     // The size taken beforehand lets the text be read in place, with no growing copies; it is
     // only a guess, since the file may change while it is read, and there is none for a pipe.
-    std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     const std::size_t guess = ec ? 0 : static_cast<std::size_t>(size);
     std::string text;
@@ -56,8 +61,11 @@ std::string readFile(const std::filesystem::path &path)
     text.resize(done);
     if (done == guess) {
         const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
-        for (std::size_t n; (n = in.read(block.get(), kBlockSize)) != 0;)
+        for (std::size_t n; (n = in.read(block.get(), kBlockSize)) != 0;) {
+            if (stream && text.size() + n > kLongestStream)
+                throw std::bad_alloc();
             text.append(block.get(), n);
+        }
     }
     return text;
 }

@@ -33,8 +33,10 @@ private:
     std::unique_ptr<platform::File> file_;
 };
 
-// The whole content of a file; throws an Error naming the file if it cannot be read, and
-// std::bad_alloc if it does not fit in memory. The text takes about the file's size, once.
+// The whole content of a file; throws an Error naming the file if it cannot be read or is a device
+// (which may never end, as /dev/zero), and std::bad_alloc if it does not fit in memory, or, from a
+// named pipe or a socket, is longer than kLongestStream. The text takes about the file's size,
+// once.
+inline constexpr std::size_t kLongestStream = std::size_t{1} << 30;
 [[nodiscard]] std::string readFile(const std::filesystem::path &path);
-
 } // namespace files

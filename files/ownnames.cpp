@@ -4,9 +4,7 @@
 
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cstdint>
-#include <random>
 #include <type_traits>
 
 namespace fs = std::filesystem;
@@ -17,9 +15,9 @@ namespace files
 namespace
 {
 
-constexpr std::size_t kRandomLength = 8;
-constexpr std::size_t kAddedLength = kNewPrefix.size() + kRandomLength + 1;
-constexpr std::string_view kRandomDigits = "0123456789abcdefghijklmnopqrstuvwxyz";
+constexpr std::string_view kSlotDigits = "0123456789abcdef";
+static_assert(kSlotDigits.size() == kNameSlots);
+constexpr std::size_t kAddedLength = kNewPrefix.size() + 2;
 
 // A name's code unit (a byte on POSIX, a UTF-16 unit on Windows) as a number.
 std::make_unsigned_t<fs::path::value_type> unit(fs::path::value_type u)
@@ -36,9 +34,14 @@ NativeName native(std::string_view ascii)
 
 NativeName nameTag(const fs::path &target)
 {
-    const NativeName name = target.filename().native();
-    const std::size_t longest = platform::maxNameLength(target.parent_path());
-    const std::size_t room = longest > 2 * kAddedLength ? longest - kAddedLength : kAddedLength;
+    return fitName(target, kAddedLength);
+}
+
+NativeName fitName(const fs::path &file, std::size_t added)
+{
+    const NativeName name = file.filename().native();
+    const std::size_t longest = platform::maxNameLength(file.parent_path());
+    const std::size_t room = longest > 2 * added ? longest - added : added;
     if (name.size() <= room)
         return name;
     // FNV-1a: the same tag for the same name in every run, as the tidying needs.
@@ -57,49 +60,22 @@ NativeName nameTag(const fs::path &target)
     return tag;
 }
 
-fs::path ownName(const fs::path &folder, std::string_view prefix, const NativeName &tag)
+fs::path ownName(const fs::path &folder, std::string_view prefix, const NativeName &tag, int slot)
 {
-    // The system's randomness costs tens of microseconds a call on some machines, a good part of
-    // a small save: it seeds a generator once. The clock keeps processes forked from one another
-    // apart; a name taken all the same is only tried again.
-    thread_local std::mt19937_64 generator{std::random_device{}()};
-    std::uint64_t bits =
-        generator() ^
-        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
     NativeName name = native(prefix);
-    for (std::size_t k = 0; k < kRandomLength; ++k, bits /= kRandomDigits.size())
-        name += static_cast<fs::path::value_type>(kRandomDigits[bits % kRandomDigits.size()]);
+    name += static_cast<fs::path::value_type>(kSlotDigits[static_cast<std::size_t>(slot)]);
     name += '-';
     name += tag;
     return folder / name;
 }
 
-namespace
-{
-
-bool isOwnNameFor(const NativeName &name, const NativeName &tag)
-{
-    if (name.size() != kAddedLength + tag.size())
-        return false;
-    const NativeName prefix = name.substr(0, kNewPrefix.size());
-    if (prefix != native(kNewPrefix) && prefix != native(kOldPrefix))
-        return false;
-    for (std::size_t k = kNewPrefix.size(); k < kAddedLength - 1; ++k)
-        if (unit(name[k]) > 0x7f ||
-            kRandomDigits.find(static_cast<char>(name[k])) == kRandomDigits.npos)
-            return false;
-    return name[kAddedLength - 1] == '-' && name.compare(kAddedLength, NativeName::npos, tag) == 0;
-}
-
-} // namespace
-
 void removeLeftovers(const fs::path &folder, const NativeName &tag)
 {
-    std::error_code ec;
-    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end;
-         !ec && it != end; it.increment(ec))
-        if (isOwnNameFor(it->path().filename().native(), tag))
-            platform::removeIfUnused(it->path());
+    // Asked of each name this target's saves can use: a handful of look-ups, however many other
+    // files the folder holds.
+    for (const std::string_view prefix : {kNewPrefix, kOldPrefix})
+        for (int slot = 0; slot < kNameSlots; ++slot)
+            platform::removeIfUnused(ownName(folder, prefix, tag, slot));
 }
 
 } // namespace files

@@ -38,6 +38,11 @@ void checkTarget(const fs::path &target)
     const fs::file_type type = fs::symlink_status(target, ec).type();
     if (type == fs::file_type::directory)
         throw Error(kWriteAction, target, std::make_error_code(std::errc::is_a_directory));
+    // A device, a named pipe or a socket would be replaced by a plain file, with no backup;
+    // writing into it instead could wait forever for a reader.
+    if (type != fs::file_type::regular && type != fs::file_type::not_found &&
+        type != fs::file_type::none)
+        throw Error(kWriteAction, target, kNotARegularFile);
     if (type == fs::file_type::regular) {
         platform::checkWritable(target, ec);
         if (ec)

@@ -11,8 +11,9 @@ namespace files
 // for a loop of links, or one that cannot be read.
 [[nodiscard]] std::filesystem::path followLinks(const std::filesystem::path &target);
 
-// Refuses, with an Error naming it, a target that a save must not replace: a folder, or a file
-// the user may not write. Renaming over a file passes by its own protection, which a plain open
+// Refuses, with an Error naming it, a target that a save must not replace: a folder, anything
+// else that is not a regular file (a device, a named pipe, a socket), or a file the user may not
+// write. Renaming over a file passes by its own protection, which a plain open
 // for writing honours; a save refuses what that open would.
 void checkTarget(const std::filesystem::path &target);
 

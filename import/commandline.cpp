@@ -58,6 +58,7 @@ Exit status:
   6  the pieces and the blocks would not give back the file
   7  the pieces could not be written; the stored pieces are left as they were
   8  there is not enough memory to read the mission file; nothing was written
+  9  the pieces could not be written nor all put back: they are mixed; the message says where the previous ones are
 )";
 
 int usage(std::ostream &err, const std::string &problem)

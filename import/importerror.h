@@ -17,6 +17,8 @@ enum class Status {
     RoundTrip = 6,     // the pieces and the blocks would not give back the file
     CannotWrite = 7,   // the stored pieces could not be written; they are as they were
     OutOfMemory = 8,   // the mission file does not fit in memory; nothing was written
+    PiecesMixed = 9,   // a piece could not be written nor the others put back; the message
+                       // says where each previous one was kept
 };
 
 // Why a mission file could not be imported; the message names the file and the reason.

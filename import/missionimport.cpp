@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <span>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -29,6 +30,32 @@ std::size_t lineEnds(std::string_view text)
 std::size_t lineCount(std::string_view text)
 {
     return lineEnds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
+}
+
+bool sameFile(const fs::path &a, const fs::path &b)
+{
+    std::error_code ec;
+    return fs::equivalent(a, b, ec);
+}
+
+// Refuses, before anything is written, a piece that is the mission file itself (through a link,
+// or another name of it), which the import would replace with the piece, and two pieces that are
+// one file, which would hold only the last piece.
+void checkPiecesApart(const fs::path &missionFile, std::span<const std::string_view> names)
+{
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        const fs::path piece = mission::workspacePath(names[k]);
+        if (sameFile(piece, missionFile))
+            throw files::Error(files::kWriteAction, piece,
+                               "it is the mission file being imported, \"" +
+                                   files::pathText(missionFile) + "\"");
+        for (std::size_t j = 0; j < k; ++j) {
+            const fs::path other = mission::workspacePath(names[j]);
+            if (sameFile(piece, other))
+                throw files::Error(files::kWriteAction, piece,
+                                   "it is the same file as \"" + files::pathText(other) + "\"");
+        }
+    }
 }
 
 ImportReport importText(const fs::path &missionFile, ImportMode mode)
@@ -60,6 +87,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
             throw files::Error("could not find the workspace", folder,
                                "there is no such folder; run the importer from the folder "
                                "that holds it, or name it with --workspace");
+        checkPiecesApart(missionFile, names);
         std::vector<std::unique_ptr<files::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
             const fs::path path = mission::workspacePath(names[k]);
@@ -85,7 +113,8 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
         const std::vector<files::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                       files[2].get()};
         if (const auto result = files::commitTogether(all); !result.committed())
-            throw files::toError(result);
+            throw ImportError(result.mixed() ? Status::PiecesMixed : Status::CannotWrite,
+                              files::toError(result).what());
     } catch (const files::Error &e) {
         // A check writes nothing, so it tells what would stop an import, not what failed.
         if (mode == ImportMode::Check)

@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "blocksize.h"
 #include "error.h"
+#include "groupcommit.h"
 #include "inputfile.h"
 #include "linefile.h"
 #include "pathtext.h"
@@ -81,11 +82,15 @@ void assemble(const fs::path &folder, const fs::path &fileName)
     files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst);
     CrLfWriter lines;
     const auto block = std::make_unique_for_overwrite<char[]>(files::kBlockSize);
-    for (const auto name : kMissionSources) {
-        files::InputFile in(workspacePath(name));
-        for (std::size_t n; (n = in.read(block.get(), files::kBlockSize)) != 0;)
-            out.write(lines.convert({block.get(), n}));
-        out.write(lines.finish());
+    {
+        // The pieces and the blocks of one import and one save, never some of another.
+        const files::GroupReading group(workspacePath(kPiece1).parent_path());
+        for (const auto name : kMissionSources) {
+            files::InputFile in(workspacePath(name));
+            for (std::size_t n; (n = in.read(block.get(), files::kBlockSize)) != 0;)
+                out.write(lines.convert({block.get(), n}));
+            out.write(lines.finish());
+        }
     }
     out.commit();
 }

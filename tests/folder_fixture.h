@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace files_test
 {
 
@@ -31,17 +35,31 @@ inline void writeBytes(const fs::path &path, const std::string &bytes)
 }
 
 // Everything in a folder, hidden files (a left-over temporary file) too; nothing if it is gone.
-// A symbolic link shows where it leads, so that a link replaced by a file shows.
+// A symbolic link shows where it leads, so that a link replaced by a file shows. The lock file
+// that group commits and their readers share stays in a folder once made, and is left out.
 inline Files snapshot(const fs::path &folder)
 {
     Files files;
     std::error_code ec;
     for (const auto &e : fs::directory_iterator(folder, ec))
-        files[files::pathText(e.path().filename())] =
-            e.is_symlink()        ? "-> " + files::pathText(fs::read_symlink(e))
-            : e.is_regular_file() ? readBytes(e)
-                                  : "(folder)";
+        if (e.path().filename() != ".tm-lock")
+            files[files::pathText(e.path().filename())] =
+                e.is_symlink()        ? "-> " + files::pathText(fs::read_symlink(e))
+                : e.is_regular_file() ? readBytes(e)
+                                      : "(folder)";
     return files;
+}
+
+// Makes a named pipe, where the system has them; elsewhere it throws, as setting up a case that
+// needs POSIX files (a pipe, a device) does. An empty path makes nothing.
+inline void makeFifo(const fs::path &path)
+{
+#ifdef _WIN32
+    throw fs::filesystem_error("no named pipes or devices here", path, {});
+#else
+    if (!path.empty() && ::mkfifo(path.c_str(), 0600) != 0)
+        throw fs::filesystem_error("mkfifo", path, {errno, std::system_category()});
+#endif
 }
 
 // Each test works in a new temporary folder, its current folder while it runs.

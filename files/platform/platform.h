@@ -125,14 +125,39 @@ void keepCopy(const std::filesystem::path &existing, const std::filesystem::path
 // while it replaces `existing`; with the same contract as keepCopy() otherwise. Where a file can
 // be replaced while it is open under another name (POSIX), that is keepCopy(); where it cannot
 // (Windows refuses to replace a file that is open under any of its names), it is a copy of the
-// content, so that the hold does not stand in the way.
+// content, so that the hold does not stand in the way. In a POSIX folder with the sticky bit
+// that is not the user's, another user's file is copied too, as a second name for it would be
+// one the save could not remove.
 void keepContent(const std::filesystem::path &existing, const std::filesystem::path &copy,
                  std::error_code &ec);
+
+// How many names (hard links) the file `path` has; 1 where it cannot be told.
+[[nodiscard]] std::uintmax_t nameCount(const std::filesystem::path &path) noexcept;
 
 // Makes a write past the process's file-size limit (a quota, `ulimit -f`) fail with an error
 // ("File too large") that write() reports, instead of ending the process with a signal. Leaves
 // a handler that the program installed itself alone; does nothing where no such signal exists.
 void reportFileSizeLimitAsError() noexcept;
+
+// Takes the folder's lock for a group of files in `folder`, through the lock file ".tm-lock" there
+// (made if it is missing), and holds it until the File goes: exclusive for one group commit at a
+// time, shared for any number of readers of the group. Waits while another holds it in a way that
+// excludes this one. Fails where the lock file cannot be made or opened.
+[[nodiscard]] File lockFolder(const std::filesystem::path &folder, bool exclusive,
+                              std::error_code &ec);
+
+// Makes the names in `folder` durable: what renames and new links did there survives a power cut
+// once this returns. POSIX syncs the folder; on Windows every rename and link this layer makes is
+// written through already (MOVEFILE_WRITE_THROUGH), and there is nothing left to do.
+void syncFolder(const std::filesystem::path &folder, std::error_code &ec);
+
+// For tests: the calls whose effect on disk the layer's promises rest on. Where a probe is set,
+// each of these calls asks it first; an error it returns is the call's failure, and the call is
+// not made. The probe runs in the calling thread; none is set in the programs.
+enum class Call { SyncFile, SyncFolder, Replace };
+using Probe = std::error_code (*)(Call call, const std::filesystem::path &path);
+void setProbe(Probe probe) noexcept;
+[[nodiscard]] std::error_code probe(Call call, const std::filesystem::path &path);
 
 // Removes a file, quietly: it serves to tidy up after a failure, and only ever for a file that
 // the caller made itself.

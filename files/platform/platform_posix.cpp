@@ -217,16 +217,62 @@ void write(File &file, std::string_view bytes, std::error_code &ec)
 
 void sync(File &file, std::error_code &ec)
 {
-    ec.clear();
-    if (::fsync(fd(file)) != 0)
+    ec = probe(Call::SyncFile, {});
+    if (!ec && ::fsync(fd(file)) != 0)
         ec = lastError();
 }
 
 void replace(const fs::path &from, const fs::path &to, std::error_code &ec)
 {
-    ec.clear();
-    if (::rename(from.c_str(), to.c_str()) != 0)
+    ec = probe(Call::Replace, to);
+    if (!ec && ::rename(from.c_str(), to.c_str()) != 0)
         ec = lastError();
+}
+
+File lockFolder(const fs::path &folder, bool exclusive, std::error_code &ec)
+{
+    ec.clear();
+    const fs::path lockFile = (folder.empty() ? fs::path(".") : folder) / ".tm-lock";
+    // Read and write where the user may (locks emulated over NFS need both), else what the user
+    // may: a reader of a folder it cannot write still takes its part of the lock.
+    File file;
+    for (const int access : {O_RDWR | O_CREAT, O_RDONLY}) {
+        file = File(::open(lockFile.c_str(), access | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
+        if (file.isOpen() || (errno != EACCES && errno != EROFS))
+            break;
+    }
+    if (!file.isOpen()) {
+        ec = lastError();
+        return file;
+    }
+    struct stat st {
+    };
+    if (::fstat(fd(file), &st) != 0 || !S_ISREG(st.st_mode)) {
+        ec = std::make_error_code(std::errc::invalid_argument);
+        file.close();
+        return file;
+    }
+    if (!lock(fd(file), exclusive ? LOCK_EX : LOCK_SH)) {
+        ec = lastError();
+        file.close();
+    }
+    return file;
+}
+
+void syncFolder(const fs::path &folder, std::error_code &ec)
+{
+    ec = probe(Call::SyncFolder, folder);
+    if (ec)
+        return;
+    const int descriptor =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0) {
+        ec = lastError();
+        return;
+    }
+    if (::fsync(descriptor) != 0)
+        ec = lastError();
+    ::close(descriptor);
 }
 
 void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &ec)
@@ -246,7 +292,29 @@ void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &e
 
 void keepContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
 {
+    // In a folder with the sticky bit, only the owner of a file (or of the folder) may remove it:
+    // a second name for another user's file is one the save could not tidy away. A copy is the
+    // save's own.
+    const fs::path folder = copy.parent_path().empty() ? fs::path(".") : copy.parent_path();
+    const uid_t user = ::geteuid();
+    struct stat dir {
+    }, file{};
+    if (user != 0 && ::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) &&
+        dir.st_uid != user && ::lstat(existing.c_str(), &file) == 0 && file.st_uid != user) {
+        ec.clear();
+        fs::copy_file(existing, copy, ec);
+        if (ec && ec != std::errc::file_exists)
+            ::unlink(copy.c_str());
+        return;
+    }
     keepCopy(existing, copy, ec);
+}
+
+std::uintmax_t nameCount(const fs::path &path) noexcept
+{
+    struct stat st {
+    };
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_nlink : 1;
 }
 
 void reportFileSizeLimitAsError() noexcept

@@ -277,14 +277,43 @@ void write(File &file, std::string_view bytes, std::error_code &ec)
 
 void sync(File &file, std::error_code &ec)
 {
-    ec.clear();
-    if (!::FlushFileBuffers(handle(file)))
+    ec = probe(Call::SyncFile, {});
+    if (!ec && !::FlushFileBuffers(handle(file)))
         ec = lastError();
+}
+
+File lockFolder(const fs::path &folder, bool exclusive, std::error_code &ec)
+{
+    ec.clear();
+    const fs::path lockFile = (folder.empty() ? fs::path(".") : folder) / ".tm-lock";
+    File file = adopt(openNamed(lockFile, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS));
+    if (!file.isOpen())
+        file = adopt(openNamed(lockFile, GENERIC_READ, OPEN_EXISTING));
+    if (!file.isOpen()) {
+        ec = lastError();
+        return file;
+    }
+    // The first byte: the lock file has no content, and holds are taken far beyond it.
+    OVERLAPPED at{};
+    if (!::LockFileEx(handle(file), exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, 1, 0, &at)) {
+        ec = lastError();
+        file.close();
+    }
+    return file;
+}
+
+void syncFolder(const fs::path &folder, std::error_code &ec)
+{
+    // Every rename here is MOVEFILE_WRITE_THROUGH and every link is made by the system before it
+    // returns; Windows has no call that flushes a folder on its own.
+    ec = probe(Call::SyncFolder, folder);
 }
 
 void replace(const fs::path &from, const fs::path &to, std::error_code &ec)
 {
-    ec.clear();
+    ec = probe(Call::Replace, to);
+    if (ec)
+        return;
     // A plain rename refuses an existing target here; this replaces it in one step (a link at
     // `to` is replaced itself), and returns only once the move is on disk. A file that is open
     // cannot be replaced: virus scanners, indexers and another save checking the file open it for
@@ -342,6 +371,14 @@ void keepContent(const fs::path &existing, const fs::path &copy, std::error_code
 {
     ec.clear();
     copyContent(existing, copy, ec);
+}
+
+std::uintmax_t nameCount(const fs::path &path) noexcept
+{
+    const File file = adopt(openNamed(path, 0, OPEN_EXISTING));
+    BY_HANDLE_FILE_INFORMATION info{};
+    return file.isOpen() && ::GetFileInformationByHandle(handle(file), &info) ? info.nNumberOfLinks
+                                                                              : 1;
 }
 
 void reportFileSizeLimitAsError() noexcept

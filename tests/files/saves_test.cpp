@@ -51,13 +51,13 @@ using Saves = files_test::FolderTest;
 TEST_F(Saves, TheNextSaveTakesWhatNobodyHoldsAndLeavesARunningSavesFile)
 {
     writeBytes(root_ / "m.mis", "original");
-    writeBytes(root_ / ".tm-new-12345678-m.mis", "left by a killed save");
     AtomicFile running(root_ / "m.mis");
     running.write("running");
+    writeBytes(root_ / ".tm-new-5-m.mis", "left by a killed save");
     const Files during = snapshot(root_);
     AtomicFile next(root_ / "m.mis");
     Files want = during;
-    want.erase(".tm-new-12345678-m.mis");
+    want.erase(".tm-new-5-m.mis");
     Files now = snapshot(root_);
     std::erase_if(now, [&](const auto &e) { return !during.contains(e.first); }); // next's own
     EXPECT_EQ(now, want);
@@ -178,9 +178,9 @@ TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
             return e.first.find(other.substr(0, 200)) == std::string::npos;
         });
         ASSERT_EQ(want.size(), 1u); // the other target's
-        const std::string old = ".tm-old-k3j9x0qa-" + target;
+        const std::string old = ".tm-old-3-" + target;
         for (const std::string &extra :
-             {old, std::string(".m.mis.Xa12bQ"), std::string(".tm-new-12345678-m.mis~")})
+             {old, std::string(".m.mis.Xa12bQ"), std::string(".tm-new-0-m.mis~")})
             if (extra.size() <= max)
                 writeBytes(folder / extra, want[extra] = "left");
         want.erase(old);

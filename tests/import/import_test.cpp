@@ -361,7 +361,9 @@ TEST_F(Import, TheWorkspaceOptionNamesWhereThePiecesGo)
 
 // The third piece cannot take its place once the first two have (the user may write it, but not
 // replace it in a folder with the sticky bit that is not theirs): they get their previous content
-// back. The backups made stay, holding the pieces as they still are.
+// back. The backups made stay, holding the pieces as they still are. Where none of the pieces is
+// the user's, the first cannot be replaced either, and the copies of previous content that the
+// import kept meanwhile are its own, so that it can remove them: nothing else is left.
 TEST_F(Import, AFailurePartWayPutsTheReplacedPiecesBack)
 {
 #ifdef _WIN32
@@ -372,17 +374,24 @@ TEST_F(Import, AFailurePartWayPutsTheReplacedPiecesBack)
     writeBytes(root_ / "m.mis", kMission);
     fs::permissions(root_, fs::perms(0755));
     fs::permissions(workspace(), fs::perms(01777));
-    Files want = snapshot(workspace());
-    for (const auto &[name, bytes] : snapshot(workspace())) {
-        want[name + ".bak"] = bytes;
-        fs::permissions(workspace() / name, fs::perms(0666));
-        ASSERT_EQ(::chown((workspace() / name).c_str(), name < "mis_1_3" ? 65534 : 0, 0), 0);
+    const Files pieces = snapshot(workspace());
+    for (const uid_t usersPieces : {65534, 0}) {
+        Files want;
+        for (const auto &[name, bytes] : pieces) {
+            fs::remove(workspace() / (name + ".bak"));
+            writeBytes(workspace() / name, want[name] = want[name + ".bak"] = bytes);
+            fs::permissions(workspace() / name, fs::perms(0666));
+            const uid_t owner = name < "mis_1_3" ? usersPieces : 0;
+            ASSERT_EQ(::chown((workspace() / name).c_str(), owner, 0), 0);
+        }
+        const auto [status, printed] =
+            run("m.mis", "setpriv --reuid=nobody --regid=nogroup --init-groups ");
+        EXPECT_EQ(status, 7) << printed;
+        const std::string failed = usersPieces == 0 ? "mis_1_1.dat" : "mis_1_3.dat";
+        EXPECT_NE(printed.find(failed + "\": Operation not permitted"), std::string::npos)
+            << printed;
+        EXPECT_EQ(snapshot(workspace()), want);
     }
-    const auto [status, printed] =
-        run("m.mis", "setpriv --reuid=nobody --regid=nogroup --init-groups ");
-    EXPECT_EQ(status, 7) << printed;
-    EXPECT_NE(printed.find("mis_1_3.dat\": Operation not permitted"), std::string::npos) << printed;
-    EXPECT_EQ(snapshot(workspace()), want);
 #endif
 }
 
@@ -463,6 +472,25 @@ const Outcome kOutcomes[] = {
      [] { fs::create_directory("tobrinmis/mis_1_2.dat.bak"); }},
     {"BackupIsALink", "--check m.mis", 7, "mis_1_3.dat.bak\": it is a symbolic link, not a file",
      kMission, [] { fs::create_symlink("gone", "tobrinmis/mis_1_3.dat.bak"); }},
+    // Nothing that is not a regular file as a piece, not the mission file itself, not one file
+    // twice; nor a device as the mission, which could be endless.
+    {"PieceIsANamedPipe", "m.mis", 7, "mis_1_2.dat\": it is not a regular file", kMission,
+     [] {
+         fs::remove("tobrinmis/mis_1_2.dat");
+         files_test::makeFifo("tobrinmis/mis_1_2.dat");
+     }},
+    {"PieceIsTheMission", "m.mis", 7, "mis_1_3.dat\": it is the mission file being imported",
+     kMission, [] {
+         fs::remove("tobrinmis/mis_1_3.dat");
+         fs::create_symlink("../m.mis", "tobrinmis/mis_1_3.dat");
+     }},
+    {"TwoPiecesOneFile", "m.mis", 7, "mis_1_2.dat\": it is the same file as", kMission,
+     [] {
+         fs::remove("tobrinmis/mis_1_2.dat");
+         fs::create_hard_link("tobrinmis/mis_1_1.dat", "tobrinmis/mis_1_2.dat");
+     }},
+    {"EndlessDevice", "--check /dev/zero", 3, "\"/dev/zero\": it is not a regular file",
+     kMission, [] { files_test::makeFifo(""); }},
     {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder", kMission,
      [] { fs::rename("tobrinmis", "elsewhere"); }},
     {"NamedWorkspaceMissingChecked", "--check --workspace none m.mis", 7,

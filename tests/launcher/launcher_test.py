@@ -126,6 +126,20 @@ class Launcher(unittest.TestCase):
         self.assertStartedIn(self.launch(), self.workspace)  # the editor's, the same
         self.assertEqual(read(os.path.join(self.workspace, "mis_1_3.dat")), b"")
 
+    @unittest.skipUnless(shutil.which("strace"), "needs strace to see the syncs")
+    def test_each_copy_is_on_disk_before_its_name_and_the_names_after(self):
+        log = os.path.join(self.root, "syncs")
+        done = subprocess.run(["strace", "-f", "-y", "-qq", "-e", "trace=fsync,fdatasync", "-o", log,
+                               os.path.join(self.stage, "bin", "tobrins-mustrel")], cwd=self.here,
+                              env={"PATH": os.environ["PATH"], "HOME": self.home,
+                                   "TM_STARTED": self.started}, capture_output=True, text=True)
+        self.assertStartedIn(done, self.workspace)
+        synced = [line.split("<", 1)[1].split(">", 1)[0] for line in open(log, errors="replace")
+                  if "sync(" in line and "= 0" in line]
+        copies = [p for p in synced if os.path.basename(p).startswith(".mis_1_")]
+        self.assertEqual(len(copies), 3, synced)
+        self.assertTrue(synced and synced[-1].endswith("/tobrinmis"), synced)
+
     def test_later_use_adds_only_missing_pieces_and_keeps_the_users_own(self):
         os.makedirs(self.workspace)
         own = {"mis_1_2.dat": b"[ MINE ]\r\n", "gb.tmp": b"[\r\n]\r\n", "mis_1_1.dat.bak": b"o"}

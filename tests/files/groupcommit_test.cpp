@@ -1,0 +1,220 @@
+// Committing several files together: one group at a time in a folder, read as one group, and put
+// back when a rename fails part-way.
+#include "groupcommit.h"
+
+#include "folder_fixture.h"
+#include "platform.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using files::AtomicFile;
+using files_test::Files;
+using files_test::readBytes;
+using files_test::snapshot;
+using files_test::writeBytes;
+namespace fs = std::filesystem;
+using files::platform::Call;
+
+namespace
+{
+
+const std::vector<std::string> kGroup = {"a", "b", "c"};
+
+void commitGroup(const fs::path &folder, const std::string &content)
+{
+    std::vector<std::unique_ptr<AtomicFile>> files;
+    std::vector<AtomicFile *> all;
+    for (const auto &name : kGroup) {
+        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
+        files.back()->write(content);
+        all.push_back(files.back().get());
+    }
+    if (const auto result = files::commitTogether(all); !result.committed())
+        throw files::toError(result);
+}
+
+// A group commit that stops after its first rename, in the thread that set `pausing`, until the
+// test lets it go on.
+struct Pause {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool paused = false, resumed = false;
+};
+Pause *pause = nullptr;
+thread_local bool pausing = false;
+thread_local int renames = 0;
+
+std::error_code pauseAfterFirstRename(Call call, const fs::path &)
+{
+    if (call == Call::Replace && pausing && ++renames == 2) {
+        std::unique_lock lock(pause->mutex);
+        pause->paused = true;
+        pause->changed.notify_all();
+        pause->changed.wait(lock, [] { return pause->resumed; });
+    }
+    return {};
+}
+
+class GroupCommit : public files_test::FolderTest
+{
+protected:
+    void SetUp() override
+    {
+        FolderTest::SetUp();
+        fs::create_directory(folder_ = root_ / "f");
+        for (const auto &name : kGroup)
+            writeBytes(folder_ / name, "original");
+        pause = &pause_;
+        files::platform::setProbe(pauseAfterFirstRename);
+    }
+    void TearDown() override
+    {
+        files::platform::setProbe(nullptr);
+        FolderTest::TearDown();
+    }
+
+    // Runs group commit A until it has renamed its first file, then `during` in a thread of its
+    // own, which is given a moment to finish (it cannot while A holds the folder); then A goes on.
+    void whileAIsHalfway(const std::function<void()> &during)
+    {
+        std::thread a([this] {
+            pausing = true;
+            commitGroup(folder_, "A");
+        });
+        {
+            std::unique_lock lock(pause_.mutex);
+            pause_.changed.wait(lock, [this] { return pause_.paused; });
+        }
+        std::thread other(during);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        {
+            std::lock_guard lock(pause_.mutex);
+            pause_.resumed = true;
+        }
+        pause_.changed.notify_all();
+        a.join();
+        other.join();
+    }
+
+    std::string contents() const
+    {
+        std::string all;
+        for (const auto &name : kGroup)
+            all += readBytes(folder_ / name);
+        return all;
+    }
+
+    fs::path folder_;
+    Pause pause_;
+};
+
+// A second group commit into the same folder while the first is half-way waits for it, and then
+// replaces the whole group: never some files of one and some of the other.
+TEST_F(GroupCommit, OneAtATimeInAFolder)
+{
+    whileAIsHalfway([this] { commitGroup(folder_, "B"); });
+    EXPECT_EQ(contents(), "BBB");
+    const Files want = {
+        {"a", "B"},           {"b", "B"}, {"c", "B"}, {"a.bak", "original"}, {"b.bak", "original"},
+        {"c.bak", "original"}};
+    EXPECT_EQ(snapshot(folder_), want);
+}
+
+// A reader of the group while a group commit is half-way reads it all after the commit.
+TEST_F(GroupCommit, AReaderSeesOneGroup)
+{
+    std::string read;
+    whileAIsHalfway([this, &read] {
+        const files::GroupReading group(folder_);
+        read = contents();
+    });
+    EXPECT_EQ(read, "AAA");
+}
+
+// The calls a commit makes, in order, where only their order and kind matter.
+std::string calls;
+std::error_code note(Call call, const fs::path &)
+{
+    calls += call == Call::SyncFile ? "file " : call == Call::SyncFolder ? "folder " : "rename ";
+    return {};
+}
+
+// Each new content is on disk before it takes its name, and the names are on disk before the
+// commit returns: the file's sync before each rename, and the folder's after the last.
+TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
+{
+    files::platform::setProbe(note);
+    calls.clear();
+    {
+        AtomicFile one(folder_ / "a");
+        one.write("1");
+        one.commit();
+    }
+    EXPECT_EQ(calls, "file rename folder ");
+    calls.clear();
+    commitGroup(folder_, "2");
+    EXPECT_EQ(calls, "file file file rename rename rename folder ");
+}
+
+// The second rename of a pair fails: the first target gets its previous content back, and the
+// result says which failed and that the other was put back.
+std::error_code failSecondRename(Call call, const fs::path &)
+{
+    return call == Call::Replace && ++renames == 2 ? std::make_error_code(std::errc::io_error)
+                                                   : std::error_code();
+}
+
+TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
+{
+    files::platform::setProbe(failSecondRename);
+    renames = 0;
+    AtomicFile a(folder_ / "a"), b(folder_ / "b");
+    a.write("new a");
+    b.write("new b");
+    AtomicFile *const both[] = {&a, &b};
+    const auto result = files::commitTogether(both);
+    EXPECT_EQ(result.failed, folder_ / "b");
+    ASSERT_EQ(result.putBack.size(), 1u);
+    EXPECT_EQ(result.putBack[0].target, folder_ / "a");
+    EXPECT_FALSE(result.putBack[0].failure);
+    const Files want = {{"a", "original"}, {"b", "original"}, {"c", "original"}};
+    EXPECT_EQ(snapshot(folder_), want);
+}
+
+// The first target cannot be put back either: the result says the group is mixed, and the
+// first target's previous content is kept where no later save tidies it away.
+std::error_code failSecondRenameAndPutBack(Call call, const fs::path &)
+{
+    return call == Call::Replace && ++renames >= 2 ? std::make_error_code(std::errc::io_error)
+                                                   : std::error_code();
+}
+
+TEST_F(GroupCommit, PreviousContentNotPutBackIsKeptForTheUser)
+{
+    files::platform::setProbe(failSecondRenameAndPutBack);
+    renames = 0;
+    {
+        AtomicFile a(folder_ / "a"), b(folder_ / "b");
+        a.write("new a");
+        b.write("new b");
+        AtomicFile *const both[] = {&a, &b};
+        const auto result = files::commitTogether(both);
+        EXPECT_TRUE(result.mixed());
+        ASSERT_EQ(result.putBack.size(), 1u);
+        EXPECT_EQ(result.putBack[0].previous, folder_ / "a.previous");
+    }
+    files::platform::setProbe(nullptr);
+    AtomicFile later(folder_ / "a");
+    later.write("later");
+    later.commit();
+    const Files want = {
+        {"a", "later"}, {"a.previous", "original"}, {"b", "original"}, {"c", "original"}};
+    EXPECT_EQ(snapshot(folder_), want);
+}
+
+} // namespace
