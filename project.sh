@@ -87,7 +87,7 @@ package)
     debian_flags
     # Built twice from one commit, the package is the same byte for byte: its dates (the
     # changelog's, the release's, the files' in the archive) are the last commit's, and the
-    # compiler writes paths relative to the clone (Debian's flags map the folder to ".").
+    # compiler writes paths relative to the clone (TM_REPRODUCIBLE).
     if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
         SOURCE_DATE_EPOCH="$(git log -1 --format=%ct 2>/dev/null)" ||
             { echo "Not a git clone: set SOURCE_DATE_EPOCH to the release's time." >&2; exit 1; }
@@ -95,6 +95,7 @@ package)
     export SOURCE_DATE_EPOCH
     rm -rf build-package
     configure_and_build build-package -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+        -DTM_REPRODUCIBLE=ON \
         -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
     (umask 022 && cd build-package && fakeroot cpack -G DEB)
     deb="$(ls build-package/tobrins-mustrel_*.deb)"

@@ -58,7 +58,7 @@ CommandLine read(const QStringList &args)
             const QString folder =
                 arg.startsWith(prefix) ? arg.mid(prefix.size()) : args.value(++i);
             if (folder.isEmpty())
-                wrong(QStringLiteral("--workspace needs a folder"));
+                wrong(QStringLiteral("--workspace must be followed by a folder"));
             else
                 line.workspace = folder;
         } else {

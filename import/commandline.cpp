@@ -15,6 +15,7 @@ namespace
 {
 
 constexpr const char *kName = "tobrins-mustrel-import";
+constexpr const char *kNoFolder = "--workspace must be followed by a folder";
 
 // Where the pieces go, as a user of this platform finds the workspace.
 #ifdef _WIN32
@@ -117,12 +118,12 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
             check = true;
         } else if (!optionsDone && arg == "--workspace") {
             if (std::next(at) == args.end() || std::next(at)->empty())
-                return usage(err, "--workspace needs a folder");
+                return usage(err, kNoFolder);
             workspace = *++at;
         } else if (!optionsDone && arg.starts_with("--workspace=")) {
             workspace = arg.substr(arg.find('=') + 1);
             if (workspace.empty())
-                return usage(err, "--workspace needs a folder");
+                return usage(err, kNoFolder);
         } else if (!optionsDone && arg == "--") {
             optionsDone = true;
         } else if (!optionsDone && arg.size() > 1 && arg.front() == '-') {
