@@ -1,6 +1,8 @@
 #include "blockfiles.h"
 #include "characterblock.h"
+#include "error.h"
 #include "interfaceblock.h"
+#include "platform.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +139,27 @@ TEST_F(Blocks, ExactLinesForEachSheetState)
     Lines character = kCharacter;
     apply(character, {"ANIM COMANDO", "ANIM "});
     EXPECT_EQ(mission::characterBlockLines(kFull, ""), character);
+}
+
+int renames = 0;
+std::error_code failSecondRename(files::platform::Call call, const std::filesystem::path &)
+{
+    return call == files::platform::Call::Replace && ++renames == 2
+               ? std::make_error_code(std::errc::io_error)
+               : std::error_code();
+}
+
+// The interface block cannot take its place once the character block has: the character block
+// gets its previous content back, so that the pair never holds two saves.
+TEST_F(Blocks, NeitherChangesWhenTheSecondCannotTakeItsPlace)
+{
+    mission::writeBlocks(kFull, "COMANDO");
+    const mission_test::Files before = mission_test::snapshot(workspace());
+    renames = 0;
+    files::platform::setProbe(failSecondRename);
+    EXPECT_THROW(mission::writeBlocks(SheetValues{}, "COMANDO"), files::Error);
+    files::platform::setProbe(nullptr);
+    EXPECT_EQ(mission_test::snapshot(workspace()), before);
 }
 
 } // namespace
