@@ -7,9 +7,10 @@ enemies" and "Invincible", picks "Sniper" with the arrow keys, presses "Save Mis
 and compares the written mission file with the expected bytes. Then it closes the character
 sheet and checks that the program has ended.
 
-Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR   (exit 77: skipped)
-The editor runs in a scratch folder that holds a copy of the workspace; the mission is saved
-there.
+Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR [RUNNER...]   (exit 77: skipped)
+The editor runs in a scratch folder, named with letters outside ASCII, that holds a copy of the
+workspace; the mission is saved there. RUNNER, when given, is the command that starts the
+program (cmake/wine-run --display for a Windows one).
 """
 import ctypes
 import os
@@ -177,13 +178,13 @@ class Display:
         x11.XCloseDisplay(dpy)
 
 
-def run(program, folder):
+def run(command, folder):
     """Runs the editor in folder, whose tobrinmis/ holds the pieces; the mission is saved there."""
     with Desktop() as name:
         display = Display(name)
         env = dict(display.env)
         env.pop("QT_QPA_PLATFORM", None)
-        editor = subprocess.Popen([program], cwd=folder, env=env)
+        editor = subprocess.Popen(command, cwd=folder, env=env)
         try:
             return drive(display, editor, folder)
         finally:
@@ -241,17 +242,17 @@ def drive(display, editor, folder):
 
 def main():
     args = sys.argv[1:]
-    if len(args) != 2:
+    if len(args) < 2:
         print(__doc__, file=sys.stderr)
         return 2
     if shutil.which("xdotool") is None:
         print("SKIP: xdotool is not installed, so the program cannot be driven on a display")
         return SKIP
-    with tempfile.TemporaryDirectory() as scratch:
+    with tempfile.TemporaryDirectory(prefix="tm-e2e-Grüne Mütze-") as scratch:
         try:
             shutil.copytree(args[1], os.path.join(scratch, "tobrinmis"),
                             ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
-            return run(os.path.abspath(args[0]), scratch)
+            return run(args[2:] + [os.path.abspath(args[0])], scratch)
         except Missing as missing:
             print(f"SKIP: {missing}")
             return SKIP
