@@ -25,6 +25,8 @@ from desktop import Desktop, Missing  # noqa: E402
 
 SKIP = 77
 TIMEOUT = 20.0
+# The first window waits for the program to start: under Wine that may include making the prefix.
+STARTUP_TIMEOUT = 120.0
 
 CHARACTER_BLOCK = """[
 .CLASS BICHOALIADO
@@ -93,8 +95,8 @@ def crlf(text):
     return text.replace("\n", "\r\n").encode("ascii")
 
 
-def wait_for(what, check):
-    deadline = time.monotonic() + TIMEOUT
+def wait_for(what, check, timeout=TIMEOUT):
+    deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         result = check()
         if result:
@@ -130,14 +132,14 @@ class Display:
         done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
         return done.stdout.strip() if done.returncode == 0 else ""
 
-    def window(self, title):
+    def window(self, title, timeout=TIMEOUT):
         """The visible window with exactly this title, and its client area's top-left corner on
         the screen. (xdotool's own answer is off by the frame when a window manager has
         reparented the window, so the corner is asked of the X server.)"""
         def find():
             ids = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()
             return ids[0] if ids else None
-        wid = wait_for(f'window "{title}"', find)
+        wid = wait_for(f'window "{title}"', find, timeout)
         x11 = xlib()
         dpy = x11.XOpenDisplay(self.name.encode())
         x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
@@ -196,7 +198,7 @@ def run(command, folder):
 def drive(display, editor, folder):
     # The selection window opens with the focus on the "Mission Pack" list: an arrow key
     # selects the mission, then "Next".
-    selection, x, y = display.window("Tobrin's Mustrel")
+    selection, x, y = display.window("Tobrin's Mustrel", STARTUP_TIMEOUT)
     wait_for("the window to be active", lambda: display.xdotool("getactivewindow") == selection)
     display.key("Down")
     display.click(x + 320 + 44, y + 344 + 12)
