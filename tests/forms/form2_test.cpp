@@ -191,7 +191,11 @@ private slots:
 #endif
         const fs::path bad = fs::current_path() / badName;
         fs::create_directories(bad / innerName);
-        const auto removeAtEnd = qScopeGuard([&] { fs::remove_all(bad); }); // QTemporaryDir cannot
+        // QTemporaryDir cannot; Windows removes no process's current folder.
+        const auto removeAtEnd = qScopeGuard([&] {
+            QDir::setCurrent(s.start);
+            fs::remove_all(bad);
+        });
         s.dirs()->setPath(s.start);
         s.open(shown);
         QCOMPARE(s.press("Command1"), QStringList());
