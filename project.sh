@@ -6,6 +6,9 @@
 #                         built for Windows and run under Wine
 #   ./project.sh package  install what is needed, build the Debian package, check it with
 #                         lintian, desktop-file-validate and appstreamcli, and leave it here
+#   ./project.sh package-windows
+#                         install what is needed, build the zip for Windows, check that it
+#                         saves a mission under Wine, and leave it here
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -23,6 +26,8 @@ test_packages=(
     mingw-w64 wine wine64 googletest
 )
 package_packages=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)
+# The zip for Windows is checked as the test command checks the Windows editor.
+windows_packages=(mingw-w64 wine wine64 dpkg-dev xvfb xauth xdotool python3 openbox)
 
 install_packages() { # extra packages...
     local missing=()
@@ -134,8 +139,17 @@ test)
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_BUILD_GUI=OFF -DTM_BUILD_BENCH=OFF
     WINEPREFIX="$here/build-windows/wine" ctest --test-dir build-windows --output-on-failure --timeout 300
     ;;
+package-windows)
+    install_packages "${windows_packages[@]}"
+    qt_windows="$(tools/build-qt-windows.sh | tail -n 1)"
+    rm -rf build-package-windows
+    configure_and_build build-package-windows -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_QT_WINDOWS_PREFIX="$qt_windows" \
+        -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
+    tools/package-windows.sh build-package-windows "$here"
+    ;;
 *)
-    sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

@@ -59,6 +59,11 @@ source_dir="$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | 
     cmake --build "$work/build" --parallel "$(nproc)"
     cmake --install "$work/build" --strip
 } >>"$log" 2>&1
+# Qt's licences and Debian's copyright file, which names the licence of each part of the source
+# (Qt's own and the bundled libraries'): they go with every copy of the DLLs.
+mkdir -p "$prefix/share/doc/qt6-base"
+cp -r "$source_dir/LICENSES" "$source_dir/debian/copyright" "$prefix/share/doc/qt6-base/"
+echo "$version" >"$prefix/share/doc/qt6-base/debian-version"
 touch "$prefix/.complete"
 rm -rf "$work"
 echo "$prefix"

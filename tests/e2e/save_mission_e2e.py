@@ -7,10 +7,12 @@ enemies" and "Invincible", picks "Sniper" with the arrow keys, presses "Save Mis
 and compares the written mission file with the expected bytes. Then it closes the character
 sheet and checks that the program has ended.
 
-Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR   (exit 77: skipped)
-The editor runs as the installed command runs it: started in one scratch folder, on a copy of
-the workspace elsewhere named with --workspace. The mission is saved in the folder it was
-started in, the dialog's first folder; the blocks go to the workspace.
+Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR [RUNNER...]   (exit 77: skipped)
+The editor runs as the installed command runs it: started in one scratch folder, named with
+letters outside ASCII, on a copy of the workspace elsewhere named with --workspace. The mission
+is saved in the folder it was started in, the dialog's first folder; the blocks go to the
+workspace. RUNNER, when given, is the command that starts the program (cmake/wine-run --display
+for a Windows one).
 """
 import ctypes
 import os
@@ -25,6 +27,8 @@ from desktop import Desktop, Missing  # noqa: E402
 
 SKIP = 77
 TIMEOUT = 20.0
+# The first window waits for the program to start: under Wine that may include making the prefix.
+STARTUP_TIMEOUT = 120.0
 
 CHARACTER_BLOCK = """[
 .CLASS BICHOALIADO
@@ -93,8 +97,8 @@ def crlf(text):
     return text.replace("\n", "\r\n").encode("ascii")
 
 
-def wait_for(what, check):
-    deadline = time.monotonic() + TIMEOUT
+def wait_for(what, check, timeout=TIMEOUT):
+    deadline = time.monotonic() + timeout
     while time.monotonic() < deadline:
         result = check()
         if result:
@@ -130,14 +134,14 @@ class Display:
         done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True)
         return done.stdout.strip() if done.returncode == 0 else ""
 
-    def window(self, title):
+    def window(self, title, timeout=TIMEOUT):
         """The visible window with exactly this title, and its client area's top-left corner on
         the screen. (xdotool's own answer is off by the frame when a window manager has
         reparented the window, so the corner is asked of the X server.)"""
         def find():
             ids = self.xdotool("search", "--onlyvisible", "--name", f"^{title}$").split()
             return ids[0] if ids else None
-        wid = wait_for(f'window "{title}"', find)
+        wid = wait_for(f'window "{title}"', find, timeout)
         x11 = xlib()
         dpy = x11.XOpenDisplay(self.name.encode())
         x, y, child = ctypes.c_int(), ctypes.c_int(), ctypes.c_ulong()
@@ -178,13 +182,13 @@ class Display:
         x11.XCloseDisplay(dpy)
 
 
-def run(program, folder, workspace):
+def run(command, folder, workspace):
     """Runs the editor in folder on the workspace; the mission is saved in folder."""
     with Desktop() as name:
         display = Display(name)
         env = dict(display.env)
         env.pop("QT_QPA_PLATFORM", None)
-        editor = subprocess.Popen([program, "--workspace", workspace], cwd=folder, env=env)
+        editor = subprocess.Popen(command + ["--workspace", workspace], cwd=folder, env=env)
         try:
             return drive(display, editor, folder, workspace)
         finally:
@@ -196,7 +200,7 @@ def run(program, folder, workspace):
 def drive(display, editor, folder, pieces):
     # The selection window opens with the focus on the "Mission Pack" list: an arrow key
     # selects the mission, then "Next".
-    selection, x, y = display.window("Tobrin's Mustrel")
+    selection, x, y = display.window("Tobrin's Mustrel", STARTUP_TIMEOUT)
     wait_for("the window to be active", lambda: display.xdotool("getactivewindow") == selection)
     display.key("Down")
     display.click(x + 320 + 44, y + 344 + 12)
@@ -243,19 +247,19 @@ def drive(display, editor, folder, pieces):
 
 def main():
     args = sys.argv[1:]
-    if len(args) != 2:
+    if len(args) < 2:
         print(__doc__, file=sys.stderr)
         return 2
     if shutil.which("xdotool") is None:
         print("SKIP: xdotool is not installed, so the program cannot be driven on a display")
         return SKIP
-    with tempfile.TemporaryDirectory() as scratch:
+    with tempfile.TemporaryDirectory(prefix="tm-e2e-Grüne Mütze-") as scratch:
         try:
             workspace = os.path.join(scratch, "data", "tobrinmis")
             shutil.copytree(args[1], workspace, ignore=shutil.ignore_patterns("*.tmp", "*.bak"))
             here = os.path.join(scratch, "started here")
             os.mkdir(here)
-            return run(os.path.abspath(args[0]), here, workspace)
+            return run(args[2:] + [os.path.abspath(args[0])], here, workspace)
         except Missing as missing:
             print(f"SKIP: {missing}")
             return SKIP

@@ -146,21 +146,26 @@ private slots:
         for (const char *folder : {"b", "A", "C", ".hidden", "gone"})
             QVERIFY(QDir().mkdir(folder));
         QVERIFY(writeFile("file.txt", "x") && s.dirs()->setPath(s.start));
-        const QStringList chain = s.start.split('/', Qt::SkipEmptyParts);
-        QCOMPARE(s.rows(),
-                 QStringList("/") + chain + QStringList({"A", "b", "C", "gone", "tobrinmis"}));
+        QStringList chain = s.start.split('/', Qt::SkipEmptyParts);
+#ifdef Q_OS_WIN
+        const QString root = chain.takeFirst() + '/'; // the drive's, "C:/"
+#else
+        const QString root = "/";
+#endif
+        QCOMPARE(s.rows(), QStringList(QDir::toNativeSeparators(root)) + chain +
+                               QStringList({"A", "b", "C", "gone", "tobrinmis"}));
         QCOMPARE(s.dirs()->currentIndex().row(), chain.size());
         QVERIFY(QDir().rmdir("gone"));
         QStringList said = answerMessages([&s] { s.open("gone"); });
         QVERIFY2(said.size() == 1 &&
                      said[0].startsWith(kErrorBox + "The folder could not be opened.|") &&
-                     said[0].contains(s.start + "/gone"),
+                     said[0].contains(QDir::toNativeSeparators(s.start + "/gone")),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.dirs()->path(), s.start);
 
         QTemporaryDir other;
         const QString missing = other.path() + "-missing";
-        s.dialog().setDriveSource([&] { return QStringList{"/", other.path(), missing}; });
+        s.dialog().setDriveSource([&] { return QStringList{root, other.path(), missing}; });
         s.name()->setText("Kept.mis");
         s.drives()->showPopup();
         QTest::keyClick(s.drives()->view(), Qt::Key_Return);
@@ -169,22 +174,35 @@ private slots:
         QCOMPARE(s.dirs()->path() + ' ' + s.name()->text(), other.path() + " Kept.mis");
         said = answerMessages([&s] { QTest::keyClick(s.drives(), Qt::Key_Down); });
         QVERIFY2(said.size() == 1 && said[0].startsWith(kErrorBox + "The drive is not ready.|") &&
-                     said[0].contains(missing),
+                     said[0].contains(QDir::toNativeSeparators(missing)),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.drives()->currentIndex(), 1);
         QCOMPARE(s.dirs()->path(), other.path());
     }
 
     // A folder whose name is not valid UTF-8 is listed, shown as well as Qt can, opens and takes
-    // the mission; started in it, the dialog opens on it and saves there.
+    // the mission; started in it, the dialog opens on it and saves there. Windows names are
+    // UTF-16, never bytes: there the odd names are ones outside the ANSI code page.
     void foldersWhoseNamesAreNotUtf8()
     {
         namespace fs = std::filesystem;
         Session s;
-        const fs::path bad = fs::current_path() / "bad\xff";
-        const QString shown = QFile::decodeName("bad\xff");
-        fs::create_directories(bad / "inner\xe9");
-        const auto removeAtEnd = qScopeGuard([&] { fs::remove_all(bad); }); // QTemporaryDir cannot
+#ifdef Q_OS_WIN
+        const fs::path badName = L"bad\u4efb\u52a1", innerName = L"inner\u0107";
+        const QString shown = QString::fromWCharArray(L"bad\u4efb\u52a1"),
+                      innerShown = QString::fromWCharArray(L"inner\u0107");
+#else
+        const fs::path badName = "bad\xff", innerName = "inner\xe9";
+        const QString shown = QFile::decodeName("bad\xff"),
+                      innerShown = QFile::decodeName("inner\xe9");
+#endif
+        const fs::path bad = fs::current_path() / badName;
+        fs::create_directories(bad / innerName);
+        // QTemporaryDir cannot; Windows removes no process's current folder.
+        const auto removeAtEnd = qScopeGuard([&] {
+            QDir::setCurrent(s.start);
+            fs::remove_all(bad);
+        });
         s.dirs()->setPath(s.start);
         s.open(shown);
         QCOMPARE(s.press("Command1"), QStringList());
@@ -195,8 +213,7 @@ private slots:
         s.dialog().close();
         s.saveMission();
         const QStringList rows = s.rows();
-        QCOMPARE(rows.mid(rows.size() - 3),
-                 QStringList({shown, QFile::decodeName("inner\xe9"), "tobrinmis"}));
+        QCOMPARE(rows.mid(rows.size() - 3), QStringList({shown, innerShown, "tobrinmis"}));
         QCOMPARE(s.dirs()->currentIndex().row(), rows.size() - 3);
         s.name()->setText("Started.mis");
         QCOMPARE(s.press("Command1"), QStringList());
@@ -234,7 +251,8 @@ private slots:
         QVERIFY(removed.isEmpty() || file || QDir(removed).removeRecursively());
 
         const QStringList said = s.press("Command1");
-        const QString named = '"' + (file ? s.start + '/' + removed : target) + '"';
+        const QString named =
+            '"' + QDir::toNativeSeparators(file ? s.start + '/' + removed : target) + '"';
         QVERIFY2(said.size() == 1 &&
                      said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
                      said[0].contains(named),

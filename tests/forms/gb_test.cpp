@@ -199,7 +199,7 @@ private slots:
         const QStringList said = answerMessages([&] { s.saveMission(); });
         QCOMPARE(said.size(), 1);
         QVERIFY2(said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
-                     said[0].contains(s.start + "/tobrinmis/gb.tmp"),
+                     said[0].contains(QDir::toNativeSeparators(s.start + "/tobrinmis/gb.tmp")),
                  qPrintable(said[0]));
         unchanged();
 
