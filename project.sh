@@ -3,7 +3,8 @@
 #   ./project.sh run      install what is needed, build the editor, and start it (needs a display)
 #   ./project.sh test     install what is needed, build, and run every test, then again under
 #                         AddressSanitizer and UndefinedBehaviorSanitizer, then the core's tests
-#                         built for Windows and run under Wine
+#                         built for Windows and run under Wine, and the editor built for Windows
+#                         with its windows tested under Wine
 #   ./project.sh package  install what is needed, build the Debian package, check it with
 #                         lintian, desktop-file-validate and appstreamcli, and leave it here
 #   ./project.sh package-windows
@@ -23,7 +24,7 @@ packages=(
 test_packages=(
     libgtest-dev libbenchmark-dev
     xvfb xauth xdotool imagemagick python3 openbox
-    mingw-w64 wine wine64 googletest
+    mingw-w64 wine wine64 googletest dpkg-dev
 )
 package_packages=(dpkg-dev fakeroot file lintian desktop-file-utils appstream)
 # The zip for Windows is checked as the test command checks the Windows editor.
@@ -138,6 +139,14 @@ test)
     configure_and_build build-windows -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_BUILD_GUI=OFF -DTM_BUILD_BENCH=OFF
     WINEPREFIX="$here/build-windows/wine" ctest --test-dir build-windows --output-on-failure --timeout 300
+    # The editor as a Windows program against Qt for Windows (built once per machine, about a
+    # quarter of an hour the first time): its windows' tests and the end-to-end save under Wine.
+    qt_windows="$(tools/build-qt-windows.sh | tail -n 1)"
+    configure_and_build build-windows-gui -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_QT_WINDOWS_PREFIX="$qt_windows" \
+        -DTM_BUILD_BENCH=OFF
+    WINEPREFIX="$here/build-windows-gui/wine" ctest --test-dir build-windows-gui --output-on-failure \
+        --timeout 300 -R '^(form1|form2|gb|program|accessibility|keyboard)_test|^save_mission_e2e$|^windows_'
     ;;
 package-windows)
     install_packages "${windows_packages[@]}"

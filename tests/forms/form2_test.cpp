@@ -99,7 +99,12 @@ private slots:
 
         const std::tuple<QString, QString, Qt::Key> saves[] = {
             {"a", "Mapa0001.mis", Qt::Key_unknown},
+#ifdef Q_OS_WIN
+            // Windows drops a name's trailing blanks; the leading one stays.
+            {"a/b", " spaced .mis", Qt::Key_Return},
+#else
             {"a/b", " spaced .mis ", Qt::Key_Return},
+#endif
             {"a/b/c", "Mapa0001.mis", Qt::Key_Enter}};
         for (const auto &[folder, name, key] : saves) {
             s.saveMission();
@@ -163,6 +168,10 @@ private slots:
                  qPrintable(said.join('\n')));
         QCOMPARE(s.dirs()->path(), s.start);
 
+#ifdef Q_OS_WIN
+        QSKIP("the other drives stand in as folders, and on Windows a drive opens on its own "
+              "current folder, not on the one given");
+#endif
         QTemporaryDir other;
         const QString missing = other.path() + "-missing";
         s.dialog().setDriveSource([&] { return QStringList{root, other.path(), missing}; });
