@@ -22,7 +22,7 @@ log="$work/build.log"
 rm -rf "$work" "$prefix"
 mkdir -p "$work"
 echo "Building Qt $version for Windows into $prefix, once for this machine:" \
-    "the first build takes about a quarter of an hour. Its log: $log" >&2
+    "the first build takes about half an hour. Its log: $log" >&2
 trap 'echo "The build of Qt for Windows failed; its log is $log" >&2' ERR
 
 # Debian's source of the installed version, fetched through a sources list of this build's own,
