@@ -139,8 +139,8 @@ test)
     configure_and_build build-windows -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_BUILD_GUI=OFF -DTM_BUILD_BENCH=OFF
     WINEPREFIX="$here/build-windows/wine" ctest --test-dir build-windows --output-on-failure --timeout 300
-    # The editor as a Windows program against Qt for Windows (built once per machine, about a
-    # quarter of an hour the first time): its windows' tests and the end-to-end save under Wine.
+    # The editor as a Windows program against Qt for Windows (built once per machine, about half
+    # an hour the first time): its windows' tests and the end-to-end save under Wine.
     qt_windows="$(tools/build-qt-windows.sh | tail -n 1)"
     configure_and_build build-windows-gui -DTM_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_QT_WINDOWS_PREFIX="$qt_windows" \
