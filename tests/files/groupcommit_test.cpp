@@ -161,23 +161,35 @@ TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
     EXPECT_EQ(calls, "file file file rename rename rename folder ");
 }
 
-// The second rename of a pair fails: the first target gets its previous content back, and the
-// result says which failed and that the other was put back.
-std::error_code failSecondRename(Call call, const fs::path &)
+// New content for a and b, committed together while the renames from the second on fail: only
+// the second one (failing = 1), or the put-back of the first as well.
+int failing = 0;
+
+std::error_code failRenames(Call call, const fs::path &)
 {
-    return call == Call::Replace && ++renames == 2 ? std::make_error_code(std::errc::io_error)
-                                                   : std::error_code();
+    const bool fails = call == Call::Replace && ++renames >= 2 && renames < 2 + failing;
+    return fails ? std::make_error_code(std::errc::io_error) : std::error_code();
 }
 
-TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
+files::GroupCommitResult commitPairFailing(const fs::path &folder, int renamesFailing)
 {
-    files::platform::setProbe(failSecondRename);
+    files::platform::setProbe(failRenames);
     renames = 0;
-    AtomicFile a(folder_ / "a"), b(folder_ / "b");
+    failing = renamesFailing;
+    AtomicFile a(folder / "a"), b(folder / "b");
     a.write("new a");
     b.write("new b");
     AtomicFile *const both[] = {&a, &b};
     const auto result = files::commitTogether(both);
+    files::platform::setProbe(nullptr);
+    return result;
+}
+
+// The second rename of a pair fails: the first target gets its previous content back, and the
+// result says which failed and that the other was put back.
+TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
+{
+    const auto result = commitPairFailing(folder_, 1);
     EXPECT_EQ(result.failed, folder_ / "b");
     ASSERT_EQ(result.putBack.size(), 1u);
     EXPECT_EQ(result.putBack[0].target, folder_ / "a");
@@ -188,27 +200,12 @@ TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
 
 // The first target cannot be put back either: the result says the group is mixed, and the
 // first target's previous content is kept where no later save tidies it away.
-std::error_code failSecondRenameAndPutBack(Call call, const fs::path &)
-{
-    return call == Call::Replace && ++renames >= 2 ? std::make_error_code(std::errc::io_error)
-                                                   : std::error_code();
-}
-
 TEST_F(GroupCommit, PreviousContentNotPutBackIsKeptForTheUser)
 {
-    files::platform::setProbe(failSecondRenameAndPutBack);
-    renames = 0;
-    {
-        AtomicFile a(folder_ / "a"), b(folder_ / "b");
-        a.write("new a");
-        b.write("new b");
-        AtomicFile *const both[] = {&a, &b};
-        const auto result = files::commitTogether(both);
-        EXPECT_TRUE(result.mixed());
-        ASSERT_EQ(result.putBack.size(), 1u);
-        EXPECT_EQ(result.putBack[0].previous, folder_ / "a.previous");
-    }
-    files::platform::setProbe(nullptr);
+    const auto result = commitPairFailing(folder_, 1000);
+    EXPECT_TRUE(result.mixed());
+    ASSERT_EQ(result.putBack.size(), 1u);
+    EXPECT_EQ(result.putBack[0].previous, folder_ / "a.previous");
     AtomicFile later(folder_ / "a");
     later.write("later");
     later.commit();
