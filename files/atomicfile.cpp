@@ -11,29 +11,25 @@ namespace fs = std::filesystem;
 namespace files
 {
 
-AtomicFile::AtomicFile(const fs::path &target, Backup backup)
-    : folder_(target.parent_path()), target_(followLinks(target)), backup_(backup),
-      file_(std::make_unique<platform::File>())
+AtomicFile::AtomicFile(const fs::path &target, Backup backup, const WaitForFolder &wait)
+    : target_(followLinks(target)), backup_(backup), file_(std::make_unique<platform::File>())
 {
     checkTarget(target_);
+    // The temporary file sits beside the target so that the final rename stays within one
+    // file system and cannot fail half-way.
+    lock_ = std::make_unique<FolderLock>(target_.parent_path(), FolderLock::Mode::Exclusive, wait,
+                                         target_);
+    if (!lock_->claim(nameTag(target_)))
+        throw Error(kWriteAction, target_, "it is being saved already");
     // Refused before anything is written, where it can be seen already.
     if (backup_ == Backup::KeepFirst)
         checkBackupPlace(target_);
-    // The temporary file sits beside the target so that the final rename stays within one
-    // file system and cannot fail half-way.
-    tag_ = nameTag(target_);
-    removeLeftovers(target_.parent_path(), tag_);
+    tidyLeftovers(target_);
     std::error_code ec;
-    for (int slot = 0; slot < kNameSlots && !file_->isOpen(); ++slot) {
-        temp_ = ownName(target_.parent_path(), kNewPrefix, tag_, slot);
-        *file_ = platform::createNew(temp_, ec);
-        if (ec && ec != std::errc::file_exists)
-            break;
-    }
-    if (!file_->isOpen()) {
-        temp_.clear();
+    *file_ = platform::createNew(ownName(target_, kNewPrefix), ec);
+    if (ec)
         throw Error(kWriteAction, target_, ec);
-    }
+    temp_ = ownName(target_, kNewPrefix);
     platform::takeAttributes(*file_, target_);
 }
 
@@ -58,22 +54,21 @@ void AtomicFile::commit()
     keepBackup();
     std::error_code ec;
     if (!replaceTarget(ec)) {
-        // A backup made stays: it holds the target as it still is, and another save of the same
-        // file may already count on it.
+        // A backup made stays: it holds the target as it still is.
         discard();
         throw Error(kWriteAction, target_, ec);
     }
-    syncFolder();
+    // The rename, and the backup's new name, survive a power cut only once the folder is on disk
+    // too.
+    if ((ec = syncFolder()))
+        throw Error(kUnconfirmedAction, target_, ec);
 }
 
-void AtomicFile::syncFolder() const
+std::error_code AtomicFile::syncFolder() const
 {
-    // The rename, and the backup's new name, survive a power cut only once the folder is on disk
-    // too; until then the save has not succeeded.
     std::error_code ec;
     platform::syncFolder(target_.parent_path(), ec);
-    if (ec)
-        throw Error(kWriteAction, target_, ec);
+    return ec;
 }
 
 void AtomicFile::prepare()
@@ -102,20 +97,17 @@ void AtomicFile::keepBackup()
 
 bool AtomicFile::replaceTarget(std::error_code &ec)
 {
+    // Closed first: Windows will not rename a file open here.
+    file_->close();
     platform::replace(temp_, target_, ec);
     if (ec)
         return false;
-    // Its own name gone, the file needs no hold; and Windows cannot replace a file open here, as
-    // putting the target back after a later failure in its group must.
     temp_.clear();
-    file_->close();
     return true;
 }
 
 void AtomicFile::discard() noexcept
 {
-    // Removed while still held, so that no other save's tidying can mistake it for a left-over
-    // and race this removal.
     if (!temp_.empty())
         platform::remove(temp_);
     temp_.clear();

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "folderlock.h"
+
 #include <filesystem>
 #include <memory>
 #include <string_view>
+#include <system_error>
 
 namespace files
 {
@@ -26,11 +29,14 @@ public:
         KeepFirst,
     };
 
-    // Creates the temporary file. A symbolic link as `target` is followed, through any number of
-    // links: the file it names is the one replaced (or made), and the links stay. Refuses, before
-    // anything is written, a target that is a folder, one the user may not write, and a backup's
-    // place taken by something else than a file.
-    explicit AtomicFile(const std::filesystem::path &target, Backup backup = Backup::None);
+    // Locks the target's folder (folderlock.h) until the object goes, waiting as `wait` says while
+    // another program holds it, tidies what a killed save of the target left, and creates the
+    // temporary file. A symbolic link as `target` is followed, through any number of links: the
+    // file it names is the one replaced (or made), and the links stay. Refuses, before anything is
+    // written, a target that is a folder, one the user may not write, one named as the program's
+    // own files, and a backup's place taken by something else than a file.
+    explicit AtomicFile(const std::filesystem::path &target, Backup backup = Backup::None,
+                        const WaitForFolder &wait = {});
     ~AtomicFile();
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
@@ -38,7 +44,9 @@ public:
     // Writes the bytes through to the temporary file; callers hand over large blocks.
     void write(std::string_view bytes);
 
-    // Makes the temporary file durable, then puts it in the target's place.
+    // Makes the temporary file durable, then puts it in the target's place, then makes the
+    // folder's names durable. A failure after the rename throws an Error with kUnconfirmedAction:
+    // the target holds the new content.
     void commit();
 
 private:
@@ -51,15 +59,14 @@ private:
     void keepBackup();
     // Puts the temporary file in the target's place; false, with the reason, where it could not.
     bool replaceTarget(std::error_code &ec);
-    // Makes the names in the target's folder durable.
-    void syncFolder() const;
+    // Makes the names in the target's folder durable; the reason where it could not.
+    [[nodiscard]] std::error_code syncFolder() const;
     // Removes this save's temporary file if it is left, and closes it.
     void discard() noexcept;
 
-    std::filesystem::path folder_; // the folder of the name given, before any link is followed
     std::filesystem::path target_;
     Backup backup_;
-    std::filesystem::path::string_type tag_; // the target's part of its own files' names
+    std::unique_ptr<FolderLock> lock_;
     std::filesystem::path temp_;
     std::unique_ptr<platform::File> file_;
 };

@@ -2,7 +2,6 @@
 
 #include "blocksize.h"
 #include "error.h"
-#include "inputfile.h"
 #include "ownnames.h"
 #include "platform.h"
 #include "savetarget.h"
@@ -38,37 +37,6 @@ bool isFile(const fs::path &path)
 {
     std::error_code ec;
     return fs::is_regular_file(fs::symlink_status(path, ec));
-}
-
-// Keeps a copy of `file` as `bak` with keepCopy()'s contract: the copy is made under a name of the
-// save's own, held, then takes the name `bak` in one step, and its own name goes.
-void keepCopyOf(const fs::path &file, const fs::path &bak, std::error_code &ec)
-{
-    const NativeName tag = nameTag(file);
-    platform::File copy;
-    fs::path temp;
-    for (int slot = 0; slot < kNameSlots && !copy.isOpen(); ++slot) {
-        temp = ownName(file.parent_path(), kNewPrefix, tag, slot);
-        copy = platform::createNew(temp, ec);
-        if (ec && ec != std::errc::file_exists)
-            return;
-    }
-    if (!copy.isOpen())
-        return;
-    platform::takeAttributes(copy, file);
-    try {
-        InputFile in(file);
-        const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
-        for (std::size_t n; !ec && (n = in.read(block.get(), kBlockSize)) != 0;)
-            platform::write(copy, {block.get(), n}, ec);
-    } catch (const Error &) {
-        ec = std::make_error_code(std::errc::io_error);
-    }
-    if (!ec)
-        platform::sync(copy, ec);
-    if (!ec)
-        platform::keepCopy(temp, bak, ec);
-    platform::remove(temp);
 }
 
 } // namespace
@@ -111,22 +79,57 @@ void keepBackup(const fs::path &file)
     if (!isFile(file))
         return;
     const fs::path bak = backupPath(file);
-    // One step that either makes the backup or finds one there: a check before it could be
-    // overtaken by another save that makes the backup in between. A file with other names, which
-    // could change it later, is copied first, and the copy is what takes the backup's name.
     std::error_code ec;
-    if (platform::nameCount(file) > 1)
-        keepCopyOf(file, bak, ec);
-    else
-        platform::keepCopy(file, bak, ec);
-    if (ec == std::errc::file_exists) {
+    if (!fs::exists(fs::symlink_status(bak, ec)))
+        copyBeside(file, bak, ec);
+    if (!ec || ec == std::errc::file_exists) {
         const fs::file_type type = fs::symlink_status(bak, ec).type();
         if (type == fs::file_type::regular)
             return;
         throw Error(kBackupAction, bak, notABackup(type));
     }
+    throw Error(kBackupAction, bak, ec);
+}
+
+void copyBeside(const fs::path &from, const fs::path &to, std::error_code &ec)
+{
+    const fs::path temp = ownName(from, kCopyPrefix);
+    platform::File copy = platform::createNew(temp, ec);
     if (ec)
-        throw Error(kBackupAction, bak, ec);
+        return;
+    platform::takeAttributes(copy, from);
+    platform::File in = platform::openForReading(from, true, ec);
+    const auto block = std::make_unique_for_overwrite<char[]>(kBlockSize);
+    for (std::size_t n; !ec && (n = platform::read(in, block.get(), kBlockSize, ec)) != 0;)
+        platform::write(copy, {block.get(), n}, ec);
+    if (!ec)
+        platform::sync(copy, ec);
+    copy.close();
+    if (!ec)
+        platform::moveNoReplace(temp, to, ec);
+    if (ec)
+        platform::remove(temp);
+}
+
+fs::path keepForTheUser(const fs::path &target, const fs::path &kept)
+{
+    constexpr std::string_view kSuffix = ".previous";
+    const NativeName name = fitName(target, kSuffix.size() + 2);
+    for (int k = 0; k < 100; ++k) {
+        NativeName keptName = name;
+        keptName.append(kSuffix.begin(), kSuffix.end());
+        if (k > 0)
+            for (const char digit : std::to_string(k))
+                keptName += static_cast<fs::path::value_type>(digit);
+        const fs::path forUser = target.parent_path() / keptName;
+        std::error_code ec;
+        platform::moveNoReplace(kept, forUser, ec);
+        if (!ec)
+            return forUser;
+        if (ec != std::errc::file_exists)
+            break;
+    }
+    return kept;
 }
 
 } // namespace files

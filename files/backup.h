@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <system_error>
 
 // The backup rule: the first time a file is replaced, the old one is kept beside it as
 // "<name>.bak"; later saves leave that backup alone. Only a file counts as a backup: anything
@@ -24,9 +25,22 @@ namespace files
 // in the way.
 void checkBackupPlace(const std::filesystem::path &file);
 
-// Keeps `file` as its backup unless one is kept already, in one step that either makes the backup
-// or finds one there, so that two saves at once cannot both think they made it. Throws an Error
-// naming the backup's path when something else than a file stands there, or it cannot be made.
+// Keeps a copy of `file` as its backup unless one is kept already. The backup is a file of its
+// own, never a second name of `file`, which a later edit in place would change with it; it takes
+// its name complete, in one step. Throws an Error naming the backup's path when something else
+// than a file stands there, or it cannot be made.
 void keepBackup(const std::filesystem::path &file);
+
+// Copies the file `from` to the new name `to` in its folder: written under the target's own copy
+// name (ownnames.h), made durable, then given the name `to` in one step unless that is taken
+// (std::errc::file_exists). A copy that fails leaves nothing behind.
+void copyBeside(const std::filesystem::path &from, const std::filesystem::path &to,
+                std::error_code &ec);
+
+// Gives previous content of `target` kept under `kept` a name where only the user removes it:
+// "<name>.previous", or the first of "<name>.previous1" to "99" that is free. Returns that name,
+// or `kept` where none could be given.
+[[nodiscard]] std::filesystem::path keepForTheUser(const std::filesystem::path &target,
+                                                   const std::filesystem::path &kept);
 
 } // namespace files

@@ -11,6 +11,10 @@ namespace files
 // What a failed write says it could not do.
 inline constexpr const char *kWriteAction = "could not write";
 
+// What a save says whose file was replaced, but whose folder could not be made durable after: the
+// file holds its new content, which a power cut might still undo.
+inline constexpr const char *kUnconfirmedAction = "saved, but could not make sure on disk";
+
 // Why a device, a named pipe or a socket is refused where a file is read or replaced.
 inline constexpr const char *kNotARegularFile = "it is not a regular file";
 

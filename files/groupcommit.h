@@ -31,8 +31,14 @@ struct GroupCommitResult {
     std::error_code reason;
     // The targets replaced before the failure, in order.
     std::vector<PutBack> putBack;
+    // Why the folders' names could not be made durable after the last rename or put-back: the
+    // targets hold what the rest of the result says, but a power cut might still undo it.
+    std::error_code unconfirmed;
+    std::filesystem::path unconfirmedFolder;
 
     [[nodiscard]] bool committed() const { return failed.empty(); }
+    // Committed, and sure to stay so.
+    [[nodiscard]] bool done() const { return committed() && !unconfirmed; }
     // Some targets hold their new content and others their previous one: a target could not be
     // put back (its previous content is then in a file of its own beside it, which no save
     // removes), or a new one could not be removed again.
@@ -45,30 +51,13 @@ struct GroupCommitResult {
 // Commits several files together: either every target takes its new content or each keeps what
 // it held. All are prepared and backed up before the first is renamed, and a failure there throws
 // an Error with every target as it was; if a rename still fails, the targets already replaced get
-// their previous content back, and the result tells how that went. One group commit at a time in
-// a folder: each holds the lock file ".tm-lock" of the folders of the names it was given, from its
-// first backup to its last rename, and waits while another group commit or a GroupReading holds
-// one.
+// their previous content back, and the result tells how that went. Each file holds its folder's
+// lock from its construction (atomicfile.h), so no other save in those folders runs meanwhile.
+// Two of the files for one target are refused.
 [[nodiscard]] GroupCommitResult commitTogether(std::span<AtomicFile *const> files);
 
-// Held while a group of files committed together in `folder` is read, so that all of them are
-// read from one group commit: none runs there while any GroupReading holds the folder. Where the
-// folder's lock cannot be had (a folder the user may only read, with no lock file yet), the files
-// are read without it; no group commit can run there either.
-class GroupReading
-{
-public:
-    explicit GroupReading(const std::filesystem::path &folder);
-    ~GroupReading();
-    GroupReading(const GroupReading &) = delete;
-    GroupReading &operator=(const GroupReading &) = delete;
-
-private:
-    std::unique_ptr<platform::File> hold_;
-};
-
-// The failure of a group commit as the user reads it: the file that failed and why, then each
-// target that could not be put back and where its previous content is.
+// The failure of a group commit as the user reads it: the file that failed and why, each target
+// that could not be put back and where its previous content is, and a failure to make it durable.
 [[nodiscard]] Error toError(const GroupCommitResult &result);
 
 } // namespace files

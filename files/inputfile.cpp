@@ -17,11 +17,13 @@ constexpr const char *kReadAction = "could not read";
 
 } // namespace
 
-InputFile::InputFile(const std::filesystem::path &path)
+InputFile::InputFile(const std::filesystem::path &path, bool streams)
     : path_(path), file_(std::make_unique<platform::File>())
 {
     std::error_code ec;
-    *file_ = platform::openForReading(path, ec);
+    *file_ = platform::openForReading(path, !streams, ec);
+    if (ec == std::errc::invalid_argument)
+        throw Error(kReadAction, path_, kNotARegularFile);
     if (ec)
         throw Error(kReadAction, path_, ec);
 }
@@ -39,7 +41,7 @@ std::size_t InputFile::read(char *data, std::size_t size)
 
 std::string readFile(const std::filesystem::path &path)
 {
-    InputFile in(path);
+    InputFile in(path, true);
     std::error_code ec;
     const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
     if (type == std::filesystem::file_type::character || type == std::filesystem::file_type::block)

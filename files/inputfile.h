@@ -17,8 +17,10 @@ class File;
 class InputFile
 {
 public:
-    // Throws an Error naming the file if it cannot be opened, or is a folder.
-    explicit InputFile(const std::filesystem::path &path);
+    // Throws an Error naming the file if it cannot be opened, or is a folder; and, unless
+    // `streams` are taken too, if it is anything else that is not a regular file (a device, a named
+    // pipe, a socket), which may never end or wait for a writer for ever.
+    explicit InputFile(const std::filesystem::path &path, bool streams = false);
     ~InputFile();
     InputFile(const InputFile &) = delete;
     InputFile &operator=(const InputFile &) = delete;

@@ -1,5 +1,8 @@
 #include "ownnames.h"
 
+#include "backup.h"
+#include "error.h"
+#include "pathtext.h"
 #include "platform.h"
 
 #include <array>
@@ -15,26 +18,25 @@ namespace files
 namespace
 {
 
-constexpr std::string_view kSlotDigits = "0123456789abcdef";
-static_assert(kSlotDigits.size() == kNameSlots);
-constexpr std::size_t kAddedLength = kNewPrefix.size() + 2;
-
 // A name's code unit (a byte on POSIX, a UTF-16 unit on Windows) as a number.
 std::make_unsigned_t<fs::path::value_type> unit(fs::path::value_type u)
 {
     return static_cast<std::make_unsigned_t<fs::path::value_type>>(u);
 }
 
-NativeName native(std::string_view ascii)
+[[noreturn]] void inTheWay(const fs::path &target, const fs::path &leftover, const std::string &why)
 {
-    return NativeName(ascii.begin(), ascii.end());
+    throw Error(kWriteAction, target,
+                "\"" + pathText(leftover) +
+                    "\", left by a save that did not finish, is in the way (" + why +
+                    "); move it away or remove it, then save again");
 }
 
 } // namespace
 
 NativeName nameTag(const fs::path &target)
 {
-    return fitName(target, kAddedLength);
+    return fitName(target, kNewPrefix.size());
 }
 
 NativeName fitName(const fs::path &file, std::size_t added)
@@ -50,8 +52,8 @@ NativeName fitName(const fs::path &file, std::size_t added)
         hash ^= unit(u);
         hash *= 1099511628211u;
     }
-    // Appended piece by piece, here and below: GCC 12 at -O3 misreads a concatenation of
-    // strings as an overlapping copy.
+    // Appended piece by piece: GCC 12 at -O3 misreads a concatenation of strings as an
+    // overlapping copy.
     std::array<char, 17> hashed{'~'};
     const auto end = std::to_chars(hashed.data() + 1, hashed.data() + hashed.size(), hash, 16).ptr;
     const auto length = static_cast<std::size_t>(end - hashed.data());
@@ -60,22 +62,35 @@ NativeName fitName(const fs::path &file, std::size_t added)
     return tag;
 }
 
-fs::path ownName(const fs::path &folder, std::string_view prefix, const NativeName &tag, int slot)
+fs::path ownName(const fs::path &target, std::string_view prefix)
 {
-    NativeName name = native(prefix);
-    name += static_cast<fs::path::value_type>(kSlotDigits[static_cast<std::size_t>(slot)]);
-    name += '-';
-    name += tag;
-    return folder / name;
+    NativeName name(prefix.begin(), prefix.end());
+    name += nameTag(target);
+    return target.parent_path() / name;
 }
 
-void removeLeftovers(const fs::path &folder, const NativeName &tag)
+void tidyLeftovers(const fs::path &target)
 {
-    // Asked of each name this target's saves can use: a handful of look-ups, however many other
-    // files the folder holds.
-    for (const std::string_view prefix : {kNewPrefix, kOldPrefix})
-        for (int slot = 0; slot < kNameSlots; ++slot)
-            platform::removeIfUnused(ownName(folder, prefix, tag, slot));
+    // Asked of each name this target's saves use: a handful of look-ups, however many other files
+    // the folder holds.
+    for (const std::string_view prefix : {kNewPrefix, kCopyPrefix, kOldPrefix}) {
+        const fs::path leftover = ownName(target, prefix);
+        std::error_code ec;
+        const fs::file_type type = fs::symlink_status(leftover, ec).type();
+        if (type == fs::file_type::not_found)
+            continue;
+        if (type == fs::file_type::directory)
+            inTheWay(target, leftover, std::make_error_code(std::errc::is_a_directory).message());
+        if (prefix == kOldPrefix && type == fs::file_type::regular) {
+            // The only copy of a target's previous content, should the save have been killed
+            // between two renames of its group: never removed.
+            if (keepForTheUser(target, leftover) == leftover)
+                inTheWay(target, leftover, "it holds previous content that could not be kept");
+            continue;
+        }
+        if (!fs::remove(leftover, ec) && ec)
+            inTheWay(target, leftover, ec.message());
+    }
 }
 
 } // namespace files

@@ -4,23 +4,23 @@
 #include <filesystem>
 #include <string_view>
 
-// A save's own files are named ".tm-new-<slot>-<tag>" (the new content) and ".tm-old-<slot>-<tag>"
-// (a target's previous content, kept while several files are committed together), so that they
-// are recognisably this program's and their target's. The slot is one of a small set, the first
-// that no running save of the target holds, so that a later save finds what a killed one left by
-// asking for those few names, never by reading the whole folder. The tag is the target's name or,
-// where that would make the name too long for the folder, as much of it as fits and a hash of it
-// all.
+// The names this program gives its own files, all of them here. Beside a target: ".tm-new-<tag>"
+// (its new content, being written), ".tm-cpy-<tag>" (a copy of it being made, for its backup or
+// for putting it back) and ".tm-old-<tag>" (its previous content, kept while a group of files is
+// committed together); on Windows, ".tm-lock" in each folder saved to (platform.h). The tag is
+// the target's name or, where that would make a name too long for the folder, as much of it as
+// fits and a hash of it all. A save holds the folder's lock, so each kind needs one name per
+// target, and what stands under one when a save begins was left by a save that was killed.
 namespace files
 {
 
 using NativeName = std::filesystem::path::string_type;
 
+// Every own name starts so; a save refuses a target named so, a file it would take for its own.
+inline constexpr std::string_view kOwnPrefix = ".tm-";
 inline constexpr std::string_view kNewPrefix = ".tm-new-";
+inline constexpr std::string_view kCopyPrefix = ".tm-cpy-";
 inline constexpr std::string_view kOldPrefix = ".tm-old-";
-// The names of each kind that one target's saves use: as many saves of one target as may run at
-// once.
-inline constexpr int kNameSlots = 16;
 
 // The target's part of its own files' names: the same for the same target in every run.
 [[nodiscard]] NativeName nameTag(const std::filesystem::path &target);
@@ -29,14 +29,14 @@ inline constexpr int kNameSlots = 16;
 // of it as fits and a hash of it all: the same for the same name in every run.
 [[nodiscard]] NativeName fitName(const std::filesystem::path &file, std::size_t added);
 
-// The name of this kind (`prefix`) and slot (0 to kNameSlots - 1) for the target of `tag`, in
-// `folder`.
-[[nodiscard]] std::filesystem::path ownName(const std::filesystem::path &folder,
-                                            std::string_view prefix, const NativeName &tag,
-                                            int slot);
+// The own name of this kind (`prefix`) beside `target`.
+[[nodiscard]] std::filesystem::path ownName(const std::filesystem::path &target,
+                                            std::string_view prefix);
 
-// Removes what earlier saves of the target left in its folder, killed before they could tidy up:
-// only files of this target's own names whose hold can be taken, so never a running save's.
-void removeLeftovers(const std::filesystem::path &folder, const NativeName &tag);
+// Tidies what a killed save of `target` left, under the folder's lock: its new content and a copy
+// are removed, and its previous content is kept for the user (keepForTheUser(), backup.h). Throws
+// an Error naming the target and the left-over, and what to do, where one is in the way: a folder,
+// or a file that cannot be removed or kept.
+void tidyLeftovers(const std::filesystem::path &target);
 
 } // namespace files

@@ -1,6 +1,7 @@
 #include "savetarget.h"
 
 #include "error.h"
+#include "ownnames.h"
 #include "platform.h"
 
 namespace fs = std::filesystem;
@@ -32,8 +33,27 @@ fs::path followLinks(const fs::path &target)
     return ec ? path : folder / path.filename();
 }
 
+bool sameFile(const fs::path &a, const fs::path &b)
+{
+    const fs::path fileA = followLinks(a), fileB = followLinks(b);
+    std::error_code ec;
+    // Where both exist, the file system decides: it sees through "..", links, other names and
+    // case folding alike. Otherwise the same name in the same folder.
+    if (fs::exists(fileA, ec) && fs::exists(fileB, ec))
+        return fs::equivalent(fileA, fileB, ec);
+    const auto folder = [](const fs::path &file) {
+        return file.has_parent_path() ? file.parent_path() : fs::path(".");
+    };
+    return platform::sameName(fileA.filename(), fileB.filename()) &&
+           fs::equivalent(folder(fileA), folder(fileB), ec);
+}
+
 void checkTarget(const fs::path &target)
 {
+    const NativeName name = target.filename().native();
+    if (name.starts_with(NativeName(kOwnPrefix.begin(), kOwnPrefix.end())))
+        throw Error(kWriteAction, target,
+                    "the program keeps names beginning with \".tm-\" for its own files");
     std::error_code ec;
     const fs::file_type type = fs::symlink_status(target, ec).type();
     if (type == fs::file_type::directory)

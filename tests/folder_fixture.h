@@ -35,14 +35,17 @@ inline void writeBytes(const fs::path &path, const std::string &bytes)
 }
 
 // Everything in a folder, hidden files (a left-over temporary file) too; nothing if it is gone.
-// A symbolic link shows where it leads, so that a link replaced by a file shows. The lock file
-// that group commits and their readers share stays in a folder once made, and is left out.
+// A symbolic link shows where it leads, so that a link replaced by a file shows. On Windows the
+// folder's lock file stays in a folder once a save made it, and is left out; POSIX locks the
+// folder itself, and no lock file may show there.
 inline Files snapshot(const fs::path &folder)
 {
     Files files;
     std::error_code ec;
     for (const auto &e : fs::directory_iterator(folder, ec))
+#ifdef _WIN32
         if (e.path().filename() != ".tm-lock")
+#endif
             files[files::pathText(e.path().filename())] =
                 e.is_symlink()        ? "-> " + files::pathText(fs::read_symlink(e))
                 : e.is_regular_file() ? readBytes(e)

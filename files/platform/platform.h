@@ -5,22 +5,13 @@
 #include <filesystem>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 // The few file-system calls that the standard library does not offer, or offers without the
 // guarantees a safe save needs (flushing to disk, an exclusive create, a rename over an existing
-// file, a hold that tells a running save's files from those a killed one left). Each platform
-// implements them in one file; the rest of the file layer uses only these and
-// std::filesystem. Failures come back as a std::error_code whose message() is the operating
-// system's reason; the callers name the file.
-//
-// Holding a file: a save holds each file of its own that another save's tidying might otherwise
-// take for a left-over (its temporary file, its copy of a target's previous content) from the
-// moment the file exists under its name until the File that holds it is closed, by the save or by
-// the system when the process ends, however it ends. removeIfUnused() removes only a file that
-// nobody holds. A hold is shared: any number of Files may hold one file at once. It must not stop
-// the holder from reading, writing, renaming or removing the file, nor anyone from reading it.
-// On POSIX it is a shared flock() lock; on Windows, LockFileEx() over a byte range beyond any
-// real content serves.
+// file, a lock on a folder). Each platform implements them in one file; the rest of the file
+// layer uses only these and std::filesystem. Failures come back as a std::error_code whose
+// message() is the operating system's reason; the callers name the file.
 namespace files::platform
 {
 
@@ -60,8 +51,11 @@ private:
     std::intptr_t native_ = kClosed;
 };
 
-// Opens an existing file for reading; a folder is refused as "Is a directory".
-[[nodiscard]] File openForReading(const std::filesystem::path &path, std::error_code &ec);
+// Opens an existing file for reading; a folder is refused as "Is a directory", and so, where
+// `filesOnly`, is anything else that is not a regular file (a device, a named pipe, a socket), with
+// std::errc::invalid_argument, before a byte is read: it may never end, or wait for a writer.
+[[nodiscard]] File openForReading(const std::filesystem::path &path, bool filesOnly,
+                                  std::error_code &ec);
 
 // Reads up to `size` bytes; 0 at the end of the file.
 [[nodiscard]] std::size_t read(File &file, char *data, std::size_t size, std::error_code &ec);
@@ -72,23 +66,9 @@ private:
 
 // Creates the file `path`, which must not exist: fails with std::errc::file_exists if anything at
 // all has that name (a file, a folder, a link that leads nowhere), which it leaves as it is; no
-// link is followed. The file is open for writing and reading by this File, which holds it; it is
-// readable and writable by its owner only until takeAttributes(). A removeIfUnused() elsewhere
-// that comes between the creation and the hold must not leave the caller with a file that has no
-// name: the platform makes the file again under the same name, or fails.
+// link is followed. The file is open for writing and reading, and readable and writable by its
+// owner only until takeAttributes().
 [[nodiscard]] File createNew(const std::filesystem::path &path, std::error_code &ec);
-
-// Opens the existing file `path`, without following a link, only to hold it. Fails with
-// std::errc::no_such_file_or_directory if `path` is gone, or names another file, by the time the
-// hold is in place. Where holds cannot be taken at all (the file system has no locks), it succeeds
-// without one: removeIfUnused() cannot take one there either.
-[[nodiscard]] File hold(const std::filesystem::path &path, std::error_code &ec);
-
-// Removes `path` if it is a file (not a link, not a folder) that nobody holds, and tells whether
-// it did. It never removes a file that it cannot prove unheld: where it cannot open the file or
-// take the hold exclusively, it leaves it. Between the proof and the removal, the name must still
-// be the file it proved unheld.
-bool removeIfUnused(const std::filesystem::path &path) noexcept;
 
 // Gives a file being written the permissions of `model` where that exists, or those that an
 // ordinary new file would get; and where the system has owners and allows it, the owner and group
@@ -104,47 +84,48 @@ void checkWritable(const std::filesystem::path &path, std::error_code &ec);
 // Writes all of the bytes.
 void write(File &file, std::string_view bytes, std::error_code &ec);
 
-// Makes what was written durable. The file stays open, and held.
+// Makes what was written durable. The file stays open.
 void sync(File &file, std::error_code &ec);
 
 // Puts the file `from` in the place of `to` in one step: at every moment `to` names either its
 // previous file or the new one, never nothing and never a partial file. A file at `to` is
-// replaced, a link at `to` is replaced itself (not followed). `from` may be open and held by this
-// process while it is renamed; the hold moves with the file. Both lie in the same folder.
+// replaced, a link at `to` is replaced itself (not followed). `from` is closed first (Windows will
+// not rename a file open here). Both lie in the same folder.
 void replace(const std::filesystem::path &from, const std::filesystem::path &to,
              std::error_code &ec);
 
-// Keeps the file `existing` under the new name `copy` as well, in one step that either makes
-// `copy` or finds the name taken: a hard link where the file system has them, a copy otherwise.
-// Fails with std::errc::file_exists if anything at all has that name (a file, a folder, a link
-// that leads nowhere) and leaves it as it is; any other failure leaves no `copy` behind.
-void keepCopy(const std::filesystem::path &existing, const std::filesystem::path &copy,
-              std::error_code &ec);
+// Gives the file `from` the name `to` in one step, unless anything at all has that name already:
+// then it fails with std::errc::file_exists and leaves both as they are. Both lie in one folder.
+void moveNoReplace(const std::filesystem::path &from, const std::filesystem::path &to,
+                   std::error_code &ec);
 
-// Keeps what the file `existing` holds now under the new name `copy`, which the caller will hold
-// while it replaces `existing`; with the same contract as keepCopy() otherwise. Where a file can
-// be replaced while it is open under another name (POSIX), that is keepCopy(); where it cannot
-// (Windows refuses to replace a file that is open under any of its names), it is a copy of the
-// content, so that the hold does not stand in the way. In a POSIX folder with the sticky bit
-// that is not the user's, another user's file is copied too, as a second name for it would be
-// one the save could not remove.
-void keepContent(const std::filesystem::path &existing, const std::filesystem::path &copy,
-                 std::error_code &ec);
-
-// How many names (hard links) the file `path` has; 1 where it cannot be told.
-[[nodiscard]] std::uintmax_t nameCount(const std::filesystem::path &path) noexcept;
+// Whether two names in one folder name one file where neither exists yet: the same bytes on POSIX,
+// the same letters in either case on Windows.
+[[nodiscard]] bool sameName(const std::filesystem::path &a, const std::filesystem::path &b);
 
 // Makes a write past the process's file-size limit (a quota, `ulimit -f`) fail with an error
 // ("File too large") that write() reports, instead of ending the process with a signal. Leaves
 // a handler that the program installed itself alone; does nothing where no such signal exists.
 void reportFileSizeLimitAsError() noexcept;
 
-// Takes the folder's lock for a group of files in `folder`, through the lock file ".tm-lock" there
-// (made if it is missing), and holds it until the File goes: exclusive for one group commit at a
-// time, shared for any number of readers of the group. Waits while another holds it in a way that
-// excludes this one. Fails where the lock file cannot be made or opened.
-[[nodiscard]] File lockFolder(const std::filesystem::path &folder, bool exclusive,
-                              std::error_code &ec);
+// What a folder is locked through: the folder itself on POSIX; on Windows, which locks no folder,
+// its file ".tm-lock", made once, hidden, and left there.
+[[nodiscard]] std::filesystem::path folderLockPath(const std::filesystem::path &folder);
+
+// Opens what locks `folder` (folderLockPath()), making the lock file where there is one. On Windows
+// the lock file cannot be removed or replaced while it is open here, so no other program can
+// break a lock while it is held.
+[[nodiscard]] File openFolderLock(const std::filesystem::path &folder, std::error_code &ec);
+
+// Takes the lock of an open folderLock, exclusive or shared, without waiting: false while another
+// open of it holds it in a way that excludes this one. Locks taken through two opens exclude each
+// other even in one process. Where the file system has no locks at all, it succeeds without one.
+// The lock goes with the File.
+[[nodiscard]] bool tryLock(File &lock, bool exclusive, std::error_code &ec);
+
+// Which file an open file is: the same for every open of one file, different for two files.
+using FileIdentity = std::pair<std::uint64_t, std::uint64_t>;
+[[nodiscard]] FileIdentity identity(const File &file);
 
 // Makes the names in `folder` durable: what renames and new links did there survives a power cut
 // once this returns. POSIX syncs the folder; on Windows every rename and link this layer makes is

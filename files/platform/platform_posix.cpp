@@ -26,38 +26,6 @@ std::error_code lastError()
     return {errno, std::system_category()};
 }
 
-bool sameFile(const struct stat &a, const struct stat &b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// flock() without giving up on a signal. False where the lock is not to be had: another holds it
-// (with LOCK_NB), or the file system has no locks.
-bool lock(int descriptor, int operation)
-{
-    for (;;) {
-        if (::flock(descriptor, operation) == 0)
-            return true;
-        if (errno != EINTR)
-            return false;
-    }
-}
-
-// A descriptor on an existing file, for holding it or testing whether it is held: read and write
-// where the user may (locks emulated over NFS need both kinds of access for an exclusive lock),
-// else what the user may. Never follows a link, and never waits for a special file's peer.
-int openToHold(const fs::path &path)
-{
-    constexpr int kFlags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int descriptor = -1;
-    for (const int access : {O_RDWR, O_RDONLY, O_WRONLY}) {
-        descriptor = ::open(path.c_str(), access | kFlags);
-        if (descriptor >= 0 || errno != EACCES)
-            break;
-    }
-    return descriptor;
-}
-
 // The mode a file created by an ordinary open would get: what umask allows of rw for everyone.
 mode_t newFileMode()
 {
@@ -74,20 +42,27 @@ void File::close() noexcept
         ::close(static_cast<int>(release()));
 }
 
-File openForReading(const fs::path &path, std::error_code &ec)
+File openForReading(const fs::path &path, bool filesOnly, std::error_code &ec)
 {
     ec.clear();
-    File file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without waiting for a named pipe's writer; a pipe that may be read is read blocking.
+    File file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.isOpen()) {
         ec = lastError();
         return file;
     }
     struct stat st {
     };
-    if (::fstat(fd(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(fd(file), &st) != 0)
+        ec = lastError();
+    else if (S_ISDIR(st.st_mode))
         ec = std::make_error_code(std::errc::is_a_directory);
+    else if (filesOnly && !S_ISREG(st.st_mode))
+        ec = std::make_error_code(std::errc::invalid_argument);
+    else if (::fcntl(fd(file), F_SETFL, ::fcntl(fd(file), F_GETFL) & ~O_NONBLOCK) != 0)
+        ec = lastError();
+    if (ec)
         file.close();
-    }
     return file;
 }
 
@@ -114,62 +89,10 @@ std::size_t maxNameLength(const fs::path &folder) noexcept
 File createNew(const fs::path &path, std::error_code &ec)
 {
     ec.clear();
-    for (;;) {
-        File file(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!file.isOpen()) {
-            ec = lastError();
-            return file;
-        }
-        // Blocking: only another save's tidying takes this lock, and only for a moment. If that
-        // tidying removed the file before the hold was in place, the name is made again.
-        lock(fd(file), LOCK_SH);
-        struct stat st {
-        };
-        if (::fstat(fd(file), &st) != 0) {
-            ec = lastError();
-            ::unlink(path.c_str());
-            file.close();
-            return file;
-        }
-        if (st.st_nlink > 0)
-            return file;
-    }
-}
-
-File hold(const fs::path &path, std::error_code &ec)
-{
-    ec.clear();
-    File file(openToHold(path));
-    if (!file.isOpen()) {
+    File file(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (!file.isOpen())
         ec = lastError();
-        return file;
-    }
-    lock(fd(file), LOCK_SH);
-    struct stat held {
-    }, named{};
-    if (::fstat(fd(file), &held) != 0 || ::lstat(path.c_str(), &named) != 0 ||
-        !sameFile(held, named)) {
-        ec = std::make_error_code(std::errc::no_such_file_or_directory);
-        file.close();
-    }
     return file;
-}
-
-bool removeIfUnused(const fs::path &path) noexcept
-{
-    const int descriptor = openToHold(path);
-    if (descriptor < 0)
-        return false;
-    struct stat held {
-    }, named{};
-    // The exclusive lock is ours only while no save holds the file; and while it is ours, no save
-    // can take a hold, so the name checked is the name removed.
-    const bool removed = ::fstat(descriptor, &held) == 0 && S_ISREG(held.st_mode) &&
-                         lock(descriptor, LOCK_EX | LOCK_NB) &&
-                         ::lstat(path.c_str(), &named) == 0 && sameFile(held, named) &&
-                         ::unlink(path.c_str()) == 0;
-    ::close(descriptor);
-    return removed;
 }
 
 void takeAttributes(File &file, const fs::path &model)
@@ -229,34 +152,47 @@ void replace(const fs::path &from, const fs::path &to, std::error_code &ec)
         ec = lastError();
 }
 
-File lockFolder(const fs::path &folder, bool exclusive, std::error_code &ec)
+fs::path folderLockPath(const fs::path &folder)
+{
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+File openFolderLock(const fs::path &folder, std::error_code &ec)
 {
     ec.clear();
-    const fs::path lockFile = (folder.empty() ? fs::path(".") : folder) / ".tm-lock";
-    // Read and write where the user may (locks emulated over NFS need both), else what the user
-    // may: a reader of a folder it cannot write still takes its part of the lock.
-    File file;
-    for (const int access : {O_RDWR | O_CREAT, O_RDONLY}) {
-        file = File(::open(lockFile.c_str(), access | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666));
-        if (file.isOpen() || (errno != EACCES && errno != EROFS))
-            break;
-    }
-    if (!file.isOpen()) {
+    // The folder itself: no file that a user, a save or another program could remove, replace or
+    // leave behind with the wrong owner.
+    File file(::open(folderLockPath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!file.isOpen())
         ec = lastError();
-        return file;
+    return file;
+}
+
+bool tryLock(File &lock, bool exclusive, std::error_code &ec)
+{
+    ec.clear();
+    if (::flock(fd(lock), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0)
+        return true;
+    switch (errno) {
+    case EWOULDBLOCK:
+    case EINTR:
+        return false;
+    case ENOLCK:     // no locks on this file system
+    case EOPNOTSUPP: // ...nor here
+    case EBADF:      // over NFS, where an exclusive lock needs a file open for writing
+        return true;
+    default:
+        ec = lastError();
+        return false;
     }
+}
+
+FileIdentity identity(const File &file)
+{
     struct stat st {
     };
-    if (::fstat(fd(file), &st) != 0 || !S_ISREG(st.st_mode)) {
-        ec = std::make_error_code(std::errc::invalid_argument);
-        file.close();
-        return file;
-    }
-    if (!lock(fd(file), exclusive ? LOCK_EX : LOCK_SH)) {
-        ec = lastError();
-        file.close();
-    }
-    return file;
+    ::fstat(fd(file), &st);
+    return {st.st_dev, st.st_ino};
 }
 
 void syncFolder(const fs::path &folder, std::error_code &ec)
@@ -275,46 +211,31 @@ void syncFolder(const fs::path &folder, std::error_code &ec)
     ::close(descriptor);
 }
 
-void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+void moveNoReplace(const fs::path &from, const fs::path &to, std::error_code &ec)
 {
     ec.clear();
-    if (::link(existing.c_str(), copy.c_str()) == 0)
+    // A second name, made only where none is there, then the first one goes.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
         return;
+    }
     if (errno == EEXIST) {
         ec = lastError();
         return;
     }
-    // No hard links on this file system: a copy, which also refuses an existing name.
-    fs::copy_file(existing, copy, ec);
-    if (ec && ec != std::errc::file_exists)
-        ::unlink(copy.c_str());
-}
-
-void keepContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
-{
-    // In a folder with the sticky bit, only the owner of a file (or of the folder) may remove it:
-    // a second name for another user's file is one the save could not tidy away. A copy is the
-    // save's own.
-    const fs::path folder = copy.parent_path().empty() ? fs::path(".") : copy.parent_path();
-    const uid_t user = ::geteuid();
-    struct stat dir {
-    }, file{};
-    if (user != 0 && ::stat(folder.c_str(), &dir) == 0 && (dir.st_mode & S_ISVTX) &&
-        dir.st_uid != user && ::lstat(existing.c_str(), &file) == 0 && file.st_uid != user) {
-        ec.clear();
-        fs::copy_file(existing, copy, ec);
-        if (ec && ec != std::errc::file_exists)
-            ::unlink(copy.c_str());
-        return;
-    }
-    keepCopy(existing, copy, ec);
-}
-
-std::uintmax_t nameCount(const fs::path &path) noexcept
-{
+    // No hard links on this file system (FAT, exFAT, some network shares). Only a program that
+    // does not take the folder's lock could make the name between the look and the rename.
     struct stat st {
     };
-    return ::lstat(path.c_str(), &st) == 0 ? st.st_nlink : 1;
+    if (::lstat(to.c_str(), &st) == 0)
+        ec = std::make_error_code(std::errc::file_exists);
+    else if (::rename(from.c_str(), to.c_str()) != 0)
+        ec = lastError();
+}
+
+bool sameName(const fs::path &a, const fs::path &b)
+{
+    return a == b;
 }
 
 void reportFileSizeLimitAsError() noexcept

@@ -19,15 +19,8 @@ namespace files::platform
 namespace
 {
 
-// Every handle lets others read, write, rename and remove the file, as a POSIX descriptor does:
-// a save renames its temporary file while it holds it, and another save may tidy it away once a
-// killed one let go of it.
+// Every handle lets others read, write, rename and remove the file, as a POSIX descriptor does.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// A hold is a lock on one byte far beyond any content a file of ours can have: byte-range locks
-// bind only reads and writes of the bytes they cover, so the file itself stays free to use, and
-// the system lets go of it when the process ends, however it ends.
-constexpr DWORD kHoldOffsetHigh = 0x40000000;
 
 HANDLE handle(const File &file)
 {
@@ -88,43 +81,6 @@ HANDLE openNamed(const fs::path &path, DWORD access, DWORD disposition)
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
-bool lockHold(HANDLE h, DWORD flags)
-{
-    OVERLAPPED at{};
-    at.OffsetHigh = kHoldOffsetHigh;
-    return ::LockFileEx(h, flags, 0, 1, 0, &at);
-}
-
-struct FileId {
-    DWORD volume = 0, high = 0, low = 0;
-    bool operator==(const FileId &) const = default;
-};
-
-bool idOf(HANDLE h, FileId &id, DWORD *attributes = nullptr)
-{
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(h, &info))
-        return false;
-    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
-    if (attributes)
-        *attributes = info.dwFileAttributes;
-    return true;
-}
-
-// Whether `path` still names the file open as `h`: not removed, not replaced by another.
-bool stillNamed(HANDLE h, const fs::path &path)
-{
-    FileId held, named;
-    if (!idOf(h, held))
-        return false;
-    const HANDLE other = openNamed(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING);
-    if (other == INVALID_HANDLE_VALUE)
-        return false;
-    const bool same = idOf(other, named) && named == held;
-    ::CloseHandle(other);
-    return same;
-}
-
 // ReadFile and WriteFile take at most a DWORD at a time.
 DWORD chunk(std::size_t size)
 {
@@ -139,7 +95,7 @@ void File::close() noexcept
         ::CloseHandle(reinterpret_cast<HANDLE>(release()));
 }
 
-File openForReading(const fs::path &path, std::error_code &ec)
+File openForReading(const fs::path &path, bool filesOnly, std::error_code &ec)
 {
     ec.clear();
     // Opening a folder fails with "access denied" here; say what it is, as POSIX does.
@@ -151,6 +107,10 @@ File openForReading(const fs::path &path, std::error_code &ec)
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.isOpen())
         ec = lastError();
+    else if (filesOnly && ::GetFileType(handle(file)) != FILE_TYPE_DISK) {
+        ec = std::make_error_code(std::errc::invalid_argument);
+        file.close();
+    }
     return file;
 }
 
@@ -183,56 +143,11 @@ std::size_t maxNameLength(const fs::path &folder) noexcept
 File createNew(const fs::path &path, std::error_code &ec)
 {
     ec.clear();
-    for (;;) {
-        // CREATE_NEW fails if anything at all has the name; a link is not followed.
-        File file = adopt(openNamed(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW));
-        if (!file.isOpen()) {
-            ec = attributesOf(path) != INVALID_FILE_ATTRIBUTES
-                     ? std::make_error_code(std::errc::file_exists)
-                     : lastError();
-            return file;
-        }
-        // Blocking: only another save's tidying takes this lock, and only for a moment. If that
-        // tidying removed the file before the hold was in place, the name is made again.
-        lockHold(handle(file), 0);
-        if (stillNamed(handle(file), path))
-            return file;
-    }
-}
-
-File hold(const fs::path &path, std::error_code &ec)
-{
-    ec.clear();
-    File file = adopt(openNamed(path, GENERIC_READ, OPEN_EXISTING));
-    if (!file.isOpen()) {
-        ec = lastError();
-        return file;
-    }
-    lockHold(handle(file), 0);
-    if (!stillNamed(handle(file), path)) {
-        ec = std::make_error_code(std::errc::no_such_file_or_directory);
-        file.close();
-    }
-    return file;
-}
-
-bool removeIfUnused(const fs::path &path) noexcept
-{
-    File file = adopt(openNamed(path, GENERIC_READ | DELETE, OPEN_EXISTING));
+    // CREATE_NEW fails if anything at all has the name; a link is not followed.
+    File file = adopt(openNamed(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW));
     if (!file.isOpen())
-        return false;
-    FileId id;
-    DWORD attributes = 0;
-    if (!idOf(handle(file), id, &attributes) ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
-        return false;
-    // The exclusive lock is ours only while no save holds the file; and while it is ours, no save
-    // can take a hold. The file is removed through this very handle, so the file proved unheld is
-    // the file removed, whatever its name has become.
-    if (!lockHold(handle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY))
-        return false;
-    FILE_DISPOSITION_INFO remove{TRUE};
-    return ::SetFileInformationByHandle(handle(file), FileDispositionInfo, &remove, sizeof remove);
+        ec = lastError();
+    return file;
 }
 
 void takeAttributes(File &, const fs::path &)
@@ -282,24 +197,50 @@ void sync(File &file, std::error_code &ec)
         ec = lastError();
 }
 
-File lockFolder(const fs::path &folder, bool exclusive, std::error_code &ec)
+fs::path folderLockPath(const fs::path &folder)
+{
+    return (folder.empty() ? fs::path(L".") : folder) / L".tm-lock";
+}
+
+File openFolderLock(const fs::path &folder, std::error_code &ec)
 {
     ec.clear();
-    const fs::path lockFile = (folder.empty() ? fs::path(".") : folder) / ".tm-lock";
-    File file = adopt(openNamed(lockFile, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS));
-    if (!file.isOpen())
-        file = adopt(openNamed(lockFile, GENERIC_READ, OPEN_EXISTING));
+    // Not shared for removal: while any save or reader has it open, no one can remove it or
+    // rename another file over it, and so break the lock.
+    File file = adopt(::CreateFileW(folderLockPath(folder).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file.isOpen()) {
         ec = lastError();
         return file;
     }
-    // The first byte: the lock file has no content, and holds are taken far beyond it.
-    OVERLAPPED at{};
-    if (!::LockFileEx(handle(file), exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0, 0, 1, 0, &at)) {
-        ec = lastError();
+    FileId id;
+    DWORD attributes = 0;
+    if (!idOf(handle(file), id, &attributes) ||
+        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        ec = std::make_error_code(std::errc::invalid_argument);
         file.close();
     }
     return file;
+}
+
+bool tryLock(File &lock, bool exclusive, std::error_code &ec)
+{
+    ec.clear();
+    OVERLAPPED at{};
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    if (::LockFileEx(handle(lock), flags, 0, 1, 0, &at))
+        return true;
+    if (::GetLastError() != ERROR_LOCK_VIOLATION && ::GetLastError() != ERROR_IO_PENDING)
+        ec = lastError();
+    return false;
+}
+
+FileIdentity identity(const File &file)
+{
+    FileId id;
+    idOf(handle(file), id);
+    return {id.volume, (std::uint64_t{id.high} << 32) | id.low};
 }
 
 void syncFolder(const fs::path &folder, std::error_code &ec)
@@ -338,47 +279,19 @@ void replace(const fs::path &from, const fs::path &to, std::error_code &ec)
     }
 }
 
-namespace
-{
-
-// A copy under a name nothing has yet; one that fails part-way is removed.
-void copyContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
-{
-    if (::CopyFileW(existing.c_str(), copy.c_str(), TRUE))
-        return;
-    ec = lastError();
-    if (ec != std::errc::file_exists)
-        ::DeleteFileW(copy.c_str());
-}
-
-} // namespace
-
-void keepCopy(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+void moveNoReplace(const fs::path &from, const fs::path &to, std::error_code &ec)
 {
     ec.clear();
-    if (::CreateHardLinkW(copy.c_str(), existing.c_str(), nullptr))
-        return;
-    if (attributesOf(copy) != INVALID_FILE_ATTRIBUTES) {
-        ec = std::make_error_code(std::errc::file_exists);
-        return;
-    }
-    // No hard links on this file system (FAT, some network shares): a copy, which refuses an
-    // existing name too.
-    copyContent(existing, copy, ec);
+    // Without MOVEFILE_REPLACE_EXISTING a move refuses a name that is taken, in the same step.
+    if (!::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH))
+        ec = attributesOf(to) != INVALID_FILE_ATTRIBUTES
+                 ? std::make_error_code(std::errc::file_exists)
+                 : lastError();
 }
 
-void keepContent(const fs::path &existing, const fs::path &copy, std::error_code &ec)
+bool sameName(const fs::path &a, const fs::path &b)
 {
-    ec.clear();
-    copyContent(existing, copy, ec);
-}
-
-std::uintmax_t nameCount(const fs::path &path) noexcept
-{
-    const File file = adopt(openNamed(path, 0, OPEN_EXISTING));
-    BY_HANDLE_FILE_INFORMATION info{};
-    return file.isOpen() && ::GetFileInformationByHandle(handle(file), &info) ? info.nNumberOfLinks
-                                                                              : 1;
+    return ::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 void reportFileSizeLimitAsError() noexcept

@@ -1,13 +1,14 @@
-// Committing several files together: one group at a time in a folder, read as one group, and put
-// back when a rename fails part-way.
+// Committing several files together: one group at a time in a folder, whatever happens to the
+// folder's names meanwhile, read as one group, put back when a rename fails part-way, and a failure
+// after the renames reported with what they did.
 #include "groupcommit.h"
 
 #include "folder_fixture.h"
+#include "pathtext.h"
 #include "platform.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -25,12 +26,14 @@ namespace
 
 const std::vector<std::string> kGroup = {"a", "b", "c"};
 
-void commitGroup(const fs::path &folder, const std::string &content)
+void commitGroup(const fs::path &folder, const std::string &content,
+                 const files::WaitForFolder &wait = {})
 {
     std::vector<std::unique_ptr<AtomicFile>> files;
     std::vector<AtomicFile *> all;
     for (const auto &name : kGroup) {
-        files.push_back(std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst));
+        files.push_back(
+            std::make_unique<AtomicFile>(folder / name, AtomicFile::Backup::KeepFirst, wait));
         files.back()->write(content);
         all.push_back(files.back().get());
     }
@@ -43,7 +46,7 @@ void commitGroup(const fs::path &folder, const std::string &content)
 struct Pause {
     std::mutex mutex;
     std::condition_variable changed;
-    bool paused = false, resumed = false;
+    bool paused = false, waited = false, resumed = false;
 };
 Pause *pause = nullptr;
 thread_local bool pausing = false;
@@ -79,8 +82,9 @@ protected:
     }
 
     // Runs group commit A until it has renamed its first file, then `during` in a thread of its
-    // own, which is given a moment to finish (it cannot while A holds the folder); then A goes on.
-    void whileAIsHalfway(const std::function<void()> &during)
+    // own, which cannot finish while A holds the folder: A goes on once `during` waits for it, as
+    // the wait it is given tells.
+    void whileAIsHalfway(const std::function<void(const files::WaitForFolder &)> &during)
     {
         std::thread a([this] {
             pausing = true;
@@ -90,10 +94,15 @@ protected:
             std::unique_lock lock(pause_.mutex);
             pause_.changed.wait(lock, [this] { return pause_.paused; });
         }
-        std::thread other(during);
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        {
+        std::thread other(during, [this](const fs::path &) {
             std::lock_guard lock(pause_.mutex);
+            pause_.waited = true;
+            pause_.changed.notify_all();
+            return true;
+        });
+        {
+            std::unique_lock lock(pause_.mutex);
+            pause_.changed.wait(lock, [this] { return pause_.waited; });
             pause_.resumed = true;
         }
         pause_.changed.notify_all();
@@ -114,10 +123,16 @@ protected:
 };
 
 // A second group commit into the same folder while the first is half-way waits for it, and then
-// replaces the whole group: never some files of one and some of the other.
+// replaces the whole group: never some files of one and some of the other. Nothing that happens
+// to the folder's names meanwhile breaks that: a lock file removed, or one a save puts in place.
 TEST_F(GroupCommit, OneAtATimeInAFolder)
 {
-    whileAIsHalfway([this] { commitGroup(folder_, "B"); });
+    whileAIsHalfway([this](const files::WaitForFolder &wait) {
+        std::error_code ec;
+        fs::remove(folder_ / ".tm-lock", ec);
+        EXPECT_THROW(AtomicFile(folder_ / ".tm-lock"), files::Error);
+        commitGroup(folder_, "B", wait);
+    });
     EXPECT_EQ(contents(), "BBB");
     const Files want = {
         {"a", "B"},           {"b", "B"}, {"c", "B"}, {"a.bak", "original"}, {"b.bak", "original"},
@@ -129,8 +144,8 @@ TEST_F(GroupCommit, OneAtATimeInAFolder)
 TEST_F(GroupCommit, AReaderSeesOneGroup)
 {
     std::string read;
-    whileAIsHalfway([this, &read] {
-        const files::GroupReading group(folder_);
+    whileAIsHalfway([this, &read](const files::WaitForFolder &wait) {
+        const files::FolderLock group(folder_, files::FolderLock::Mode::Shared, wait);
         read = contents();
     });
     EXPECT_EQ(read, "AAA");
@@ -145,7 +160,8 @@ std::error_code note(Call call, const fs::path &)
 }
 
 // Each new content is on disk before it takes its name, and the names are on disk before the
-// commit returns: the file's sync before each rename, and the folder's after the last.
+// commit returns: the file's sync before each rename, and the folder's after the last. The first
+// group commit also syncs the three backups and the copies of a and b kept to put back.
 TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
 {
     files::platform::setProbe(note);
@@ -158,24 +174,31 @@ TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
     EXPECT_EQ(calls, "file rename folder ");
     calls.clear();
     commitGroup(folder_, "2");
-    EXPECT_EQ(calls, "file file file rename rename rename folder ");
+    EXPECT_EQ(calls, "file file file file file file file file rename rename rename folder ");
+    calls.clear();
+    commitGroup(folder_, "3");
+    EXPECT_EQ(calls, "file file file file file rename rename rename folder ");
 }
 
 // New content for a and b, committed together while the renames from the second on fail: only
 // the second one (failing = 1), or the put-back of the first as well.
 int failing = 0;
+bool folderSyncFails = false;
 
 std::error_code failRenames(Call call, const fs::path &)
 {
-    const bool fails = call == Call::Replace && ++renames >= 2 && renames < 2 + failing;
+    const bool fails = (call == Call::Replace && ++renames >= 2 && renames < 2 + failing) ||
+                       (call == Call::SyncFolder && folderSyncFails);
     return fails ? std::make_error_code(std::errc::io_error) : std::error_code();
 }
 
-files::GroupCommitResult commitPairFailing(const fs::path &folder, int renamesFailing)
+files::GroupCommitResult commitPairFailing(const fs::path &folder, int renamesFailing,
+                                           bool folderSyncFailing = false)
 {
     files::platform::setProbe(failRenames);
     renames = 0;
     failing = renamesFailing;
+    folderSyncFails = folderSyncFailing;
     AtomicFile a(folder / "a"), b(folder / "b");
     a.write("new a");
     b.write("new b");
@@ -199,19 +222,43 @@ TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
 }
 
 // The first target cannot be put back either: the result says the group is mixed, and the
-// first target's previous content is kept where no later save tidies it away.
+// first target's previous content is kept where no later save tidies it away, beside what the
+// user kept from earlier failures.
 TEST_F(GroupCommit, PreviousContentNotPutBackIsKeptForTheUser)
 {
+    Files want = {{"b", "original"}, {"c", "original"}, {"a.previous10", "original"}};
+    for (const std::string kept : {"", "1", "2", "3", "4", "5", "6", "7", "8", "9"})
+        writeBytes(folder_ / ("a.previous" + kept), want["a.previous" + kept] = "user's " + kept);
     const auto result = commitPairFailing(folder_, 1000);
     EXPECT_TRUE(result.mixed());
     ASSERT_EQ(result.putBack.size(), 1u);
-    EXPECT_EQ(result.putBack[0].previous, folder_ / "a.previous");
+    EXPECT_EQ(result.putBack[0].previous, folder_ / "a.previous10");
+    EXPECT_NE(std::string(files::toError(result).what()).find("a.previous10"), std::string::npos);
     AtomicFile later(folder_ / "a");
-    later.write("later");
+    later.write(want["a"] = "later");
     later.commit();
-    const Files want = {
-        {"a", "later"}, {"a.previous", "original"}, {"b", "original"}, {"c", "original"}};
     EXPECT_EQ(snapshot(folder_), want);
+}
+
+// The folder cannot be made sure on disk after the renames: the result says what the renames did
+// (all done; or the second failed and the first was put back), and that it is not sure on disk.
+TEST_F(GroupCommit, AFailedSyncAfterTheRenamesIsReportedWithWhatTheyDid)
+{
+    const auto done = commitPairFailing(folder_, 0, true);
+    EXPECT_TRUE(done.committed());
+    EXPECT_FALSE(done.done());
+    EXPECT_EQ(contents(), "new anew boriginal");
+    EXPECT_EQ(std::string(files::toError(done).what()),
+              "saved, but could not make sure on disk \"" + files::pathText(folder_) +
+                  "\": " + std::make_error_code(std::errc::io_error).message() +
+                  "; each file there holds its new content");
+
+    const auto putBack = commitPairFailing(folder_, 1, true);
+    EXPECT_EQ(putBack.failed, folder_ / "b");
+    ASSERT_EQ(putBack.putBack.size(), 1u);
+    EXPECT_FALSE(putBack.putBack[0].failure);
+    EXPECT_TRUE(putBack.unconfirmed);
+    EXPECT_EQ(contents(), "new anew boriginal");
 }
 
 } // namespace

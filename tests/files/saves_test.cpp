@@ -45,26 +45,58 @@ void save(const fs::path &folder, const std::vector<std::string> &names, const c
 
 using Saves = files_test::FolderTest;
 
-// A save that is still running holds its temporary file, so the next save of the same target
-// leaves it alone while it removes one that nobody holds any more, as a killed save leaves it.
-// Both saves then finish.
-TEST_F(Saves, TheNextSaveTakesWhatNobodyHoldsAndLeavesARunningSavesFile)
+// What a save that did not finish left beside its target, and what the next save does with it:
+// its new content and a copy are removed (a link is removed itself, not what it leads to), its
+// previous content is kept for the user, and what cannot be removed or is a folder stops the save
+// with a message that names it and says what to do. Another target's own names are not touched.
+TEST_F(Saves, TheNextSaveTidiesWhatAnUnfinishedOneLeftOrSaysWhatIsInTheWay)
 {
-    writeBytes(root_ / "m.mis", "original");
-    AtomicFile running(root_ / "m.mis");
-    running.write("running");
-    writeBytes(root_ / ".tm-new-5-m.mis", "left by a killed save");
-    const Files during = snapshot(root_);
-    AtomicFile next(root_ / "m.mis");
-    Files want = during;
-    want.erase(".tm-new-5-m.mis");
-    Files now = snapshot(root_);
-    std::erase_if(now, [&](const auto &e) { return !during.contains(e.first); }); // next's own
-    EXPECT_EQ(now, want);
-    next.write("next");
-    next.commit();
-    running.commit();
-    EXPECT_EQ(snapshot(root_), (Files{{"m.mis", "running"}}));
+    struct Case {
+        const char *name;
+        std::string leftover;
+        std::function<void(const fs::path &)> make;
+        Files after; // besides m.mis and the other target's left-over; empty: refused
+    };
+    const auto file = [](const fs::path &at) { writeBytes(at, "left"); };
+    const std::vector<Case> cases = {
+        {"new content", ".tm-new-m.mis", file, {}},
+        {"a copy", ".tm-cpy-m.mis", file, {}},
+        {"previous content", ".tm-old-m.mis", file, {{"m.mis.previous", "left"}}},
+        {"a link",
+         ".tm-new-m.mis",
+         [](const fs::path &at) { fs::create_symlink("elsewhere", at); },
+         {}},
+        {"a folder", ".tm-cpy-m.mis", [](const fs::path &at) { fs::create_directory(at); }, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder = root_ / "f";
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+        writeBytes(folder / ".tm-new-n.mis", "another target's");
+        writeBytes(folder / "m.mis", "original");
+        c.make(folder / c.leftover);
+        Files want = c.after;
+        want[".tm-new-n.mis"] = "another target's";
+        if (std::string(c.name) == "a folder") {
+            try {
+                AtomicFile next(folder / "m.mis");
+                ADD_FAILURE() << "saved";
+            } catch (const files::Error &e) {
+                EXPECT_NE(std::string(e.what()).find(c.leftover + "\", left by a save that did "
+                                                                  "not finish, is in the way"),
+                          std::string::npos)
+                    << e.what();
+            }
+            want[c.leftover] = "(folder)";
+            want["m.mis"] = "original";
+        } else {
+            AtomicFile next(folder / "m.mis");
+            next.write(want["m.mis"] = "next");
+            next.commit();
+        }
+        EXPECT_EQ(snapshot(folder), want);
+    }
 }
 
 #ifdef _WIN32
@@ -155,9 +187,9 @@ TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
 
 #ifndef _WIN32
 // A save killed part-way leaves its temporary file, named after its target. The next save of
-// that target removes it, and the copy of previous content that a killed save of several files
-// left, but not another target's file nor other programs' files; that it never removes a running
-// save's files, the saves at once above show. The target's name may be as long as the system takes.
+// that target removes it, and keeps the previous content that a killed save of several files
+// left for the user, but leaves another target's file and other programs' files alone. The
+// target's name may be as long as the system takes.
 TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
 {
     const fs::path folder = root_ / "f";
@@ -178,11 +210,13 @@ TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
             return e.first.find(other.substr(0, 200)) == std::string::npos;
         });
         ASSERT_EQ(want.size(), 1u); // the other target's
-        const std::string old = ".tm-old-3-" + target;
+        const std::string old = ".tm-old-" + target;
         for (const std::string &extra :
              {old, std::string(".m.mis.Xa12bQ"), std::string(".tm-new-0-m.mis~")})
             if (extra.size() <= max)
                 writeBytes(folder / extra, want[extra] = "left");
+        if (old.size() <= max)
+            want[target + ".previous"] = "left";
         want.erase(old);
         AtomicFile next(folder / target);
         next.write(want[target] = "next");
