@@ -57,6 +57,7 @@ public:
     void sheetUnloaded() override;
     void unload(Form &form) override;
     QString &gb_anim() override { return gbAnim_; }
+    std::optional<mission::SavedBlocks> &savedBlocks() override { return savedBlocks_; }
 
 private:
     struct Slot {
@@ -77,6 +78,7 @@ private:
     std::vector<std::unique_ptr<Form>> retired_;
     std::function<void()> onEnd_;
     QString gbAnim_;
+    std::optional<mission::SavedBlocks> savedBlocks_;
     bool ended_ = false;
     // The receiver of the queued calls that free the retired windows; a call still queued when
     // the program goes is dropped with it.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderlock.h"
+
 #include <QString>
 
 #include <functional>
@@ -14,3 +16,9 @@ void showError(QWidget *parent, const QString &action, const QString &reason);
 // saved and why (the error names the file and the reason), and the result is false; the window
 // stays as it was, so the user can put things right and save again.
 [[nodiscard]] bool trySave(QWidget *parent, const std::function<void()> &save);
+
+// How a save from `parent` waits while another program saves in the same folder: a dialog, modal
+// to the whole program, says so at once and offers "Cancel"; the windows repaint meanwhile. The
+// wait ends when the other save does, when the user cancels, or after kLongestWaitMs.
+inline constexpr int kLongestWaitMs = 30'000;
+[[nodiscard]] files::WaitForFolder waitShowingProgress(QWidget *parent);

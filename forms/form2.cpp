@@ -170,7 +170,12 @@ void Form2::Drive1_Change()
 void Form2::Command1_Click()
 {
     // On failure the user keeps the dialog, the folder and the name, and can correct them.
-    if (trySave(this, [this] { mission::assemble(Dir1_->folder(), toPath(Text1_->text())); }))
+    // The blocks that this editor's sheet saved: another editor's, written since, are refused.
+    if (trySave(this, [this] {
+            const auto &blocks = shell().savedBlocks();
+            mission::assemble(Dir1_->folder(), toPath(Text1_->text()), blocks ? &*blocks : nullptr,
+                              waitShowingProgress(this));
+        }))
         shell().hideSaveDialog();
 }
 

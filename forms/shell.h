@@ -1,6 +1,10 @@
 #pragma once
 
+#include "blockfiles.h"
+
 #include <QString>
+
+#include <optional>
 
 class Form;
 
@@ -31,4 +35,7 @@ public:
 
     // The character's appearance token: empty at start, "COMANDO" once the sheet loads.
     virtual QString &gb_anim() = 0;
+    // The blocks that the sheet's last good "Save Mission" wrote, which "OK" assembles: none
+    // before the first.
+    virtual std::optional<mission::SavedBlocks> &savedBlocks() = 0;
 };

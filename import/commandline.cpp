@@ -7,6 +7,7 @@
 #include <exception>
 #include <iterator>
 #include <string_view>
+#include <utility>
 
 namespace importer
 {
@@ -60,6 +61,7 @@ Exit status:
   7  the pieces could not be written; the stored pieces are left as they were
   8  there is not enough memory to read the mission file; nothing was written
   9  the pieces could not be written nor all put back: they are mixed; the message says where the previous ones are
+ 10  the pieces were replaced, but the system could not make sure they are on disk
 )";
 
 int usage(std::ostream &err, const std::string &problem)
@@ -140,8 +142,16 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
 
     mission::setWorkspaceFolder(files::pathFromText(workspace));
     try {
+        bool told = false;
         const auto report =
-            import(files::pathFromText(file), check ? ImportMode::Check : ImportMode::Write);
+            import(files::pathFromText(file), check ? ImportMode::Check : ImportMode::Write,
+                   [&](const std::filesystem::path &folder) {
+                       if (!std::exchange(told, true))
+                           err << kName << ": waiting for another save in \""
+                               << files::pathText(folder) << "\" to finish...\n"
+                               << std::flush;
+                       return true;
+                   });
         print(out, file, report, check);
         return static_cast<int>(Status::Done);
     } catch (const ImportError &e) {

@@ -19,6 +19,8 @@ enum class Status {
     OutOfMemory = 8,   // the mission file does not fit in memory; nothing was written
     PiecesMixed = 9,   // a piece could not be written nor the others put back; the message
                        // says where each previous one was kept
+    Unconfirmed = 10,  // the pieces were replaced, but the workspace could not be made sure on
+                       // disk after that: a power cut might still undo it
 };
 
 // Why a mission file could not be imported; the message names the file and the reason.

@@ -5,6 +5,7 @@
 #include "groupcommit.h"
 #include "inputfile.h"
 #include "pathtext.h"
+#include "savetarget.h"
 #include "workspace.h"
 
 #include <algorithm>
@@ -32,12 +33,6 @@ std::size_t lineCount(std::string_view text)
     return lineEnds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0);
 }
 
-bool sameFile(const fs::path &a, const fs::path &b)
-{
-    std::error_code ec;
-    return fs::equivalent(a, b, ec);
-}
-
 // Refuses, before anything is written, a piece that is the mission file itself (through a link,
 // or another name of it), which the import would replace with the piece, and two pieces that are
 // one file, which would hold only the last piece.
@@ -45,20 +40,21 @@ void checkPiecesApart(const fs::path &missionFile, std::span<const std::string_v
 {
     for (std::size_t k = 0; k < names.size(); ++k) {
         const fs::path piece = mission::workspacePath(names[k]);
-        if (sameFile(piece, missionFile))
+        if (files::sameFile(piece, missionFile))
             throw files::Error(files::kWriteAction, piece,
                                "it is the mission file being imported, \"" +
                                    files::pathText(missionFile) + "\"");
         for (std::size_t j = 0; j < k; ++j) {
             const fs::path other = mission::workspacePath(names[j]);
-            if (sameFile(piece, other))
+            if (files::sameFile(piece, other))
                 throw files::Error(files::kWriteAction, piece,
                                    "it is the same file as \"" + files::pathText(other) + "\"");
         }
     }
 }
 
-ImportReport importText(const fs::path &missionFile, ImportMode mode)
+ImportReport importText(const fs::path &missionFile, ImportMode mode,
+                        const files::WaitForFolder &wait)
 {
     std::string text;
     try {
@@ -94,7 +90,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
             report.pieces[k] = {path, 0, 0, files::plannedBackup(path)};
             if (mode == ImportMode::Write)
                 files.push_back(std::make_unique<files::AtomicFile>(
-                    path, files::AtomicFile::Backup::KeepFirst));
+                    path, files::AtomicFile::Backup::KeepFirst, wait));
         }
         // The pieces go straight to their files as they are made and checked; they replace
         // the stored ones only once the whole check has passed.
@@ -112,8 +108,10 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
             return report;
         const std::vector<files::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                       files[2].get()};
-        if (const auto result = files::commitTogether(all); !result.committed())
-            throw ImportError(result.mixed() ? Status::PiecesMixed : Status::CannotWrite,
+        if (const auto result = files::commitTogether(all); !result.done())
+            throw ImportError(result.committed() ? Status::Unconfirmed
+                              : result.mixed()   ? Status::PiecesMixed
+                                                 : Status::CannotWrite,
                               files::toError(result).what());
     } catch (const files::Error &e) {
         // A check writes nothing, so it tells what would stop an import, not what failed.
@@ -128,10 +126,11 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode)
 
 } // namespace
 
-ImportReport importMission(const fs::path &missionFile, ImportMode mode)
+ImportReport importMission(const fs::path &missionFile, ImportMode mode,
+                           const files::WaitForFolder &wait)
 {
     try {
-        return importText(missionFile, mode);
+        return importText(missionFile, mode, wait);
     } catch (const std::bad_alloc &) {
         // By now the text and all made from it are freed, so the message itself fits.
         std::error_code ec;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "folderlock.h"
 #include "importerror.h"
 #include "missionsplit.h"
 
@@ -35,7 +36,9 @@ enum class ImportMode {
 // Makes the workspace's three stored pieces from the user's mission file, which is only read.
 // With ImportMode::Write the three pieces are replaced together or not at all, and each piece
 // replaced for the first time is kept as "<name>.bak". The mission's text is held once, and
-// little else: the pieces are written as they are made. Throws an ImportError.
-ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode);
+// little else: the pieces are written as they are made. `wait` is asked while another program
+// saves in the workspace. Throws an ImportError.
+ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode,
+                           const files::WaitForFolder &wait = {});
 
 } // namespace importer

@@ -3,12 +3,13 @@
 #include "atomicfile.h"
 #include "blocksize.h"
 #include "error.h"
-#include "groupcommit.h"
 #include "inputfile.h"
 #include "linefile.h"
 #include "pathtext.h"
+#include "savetarget.h"
 #include "workspace.h"
 
+#include <algorithm>
 #include <memory>
 #include <system_error>
 
@@ -22,20 +23,6 @@ using files::kWriteAction;
 
 namespace
 {
-
-bool samePlace(const fs::path &a, const fs::path &b)
-{
-    std::error_code ec;
-    // Where both exist, the file system decides: it sees through "./", "..", links and case
-    // folding alike.
-    if (fs::exists(a, ec) && fs::exists(b, ec))
-        return fs::equivalent(a, b, ec);
-    const fs::path ca = fs::weakly_canonical(a, ec);
-    if (ec)
-        return false;
-    const fs::path cb = fs::weakly_canonical(b, ec);
-    return !ec && ca == cb;
-}
 
 void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::path &target)
 {
@@ -55,7 +42,7 @@ void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::pat
         throw Error(kWriteAction, target, std::make_error_code(std::errc::is_a_directory));
     for (const auto name : kMissionSources) {
         const fs::path source = workspacePath(name);
-        if (samePlace(target, source))
+        if (files::sameFile(target, source))
             throw Error(kWriteAction, target,
                         "it is the workspace file \"" + files::pathText(source) +
                             "\" that the mission is made from");
@@ -74,22 +61,37 @@ fs::path missionPath(const fs::path &folder, const fs::path &fileName)
     return path;
 }
 
-void assemble(const fs::path &folder, const fs::path &fileName)
+void assemble(const fs::path &folder, const fs::path &fileName, const SavedBlocks *blocks,
+              const files::WaitForFolder &wait)
 {
     const fs::path target = missionPath(folder, fileName);
     checkTarget(folder, fileName, target);
 
-    files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst);
+    files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst, wait);
     CrLfWriter lines;
     const auto block = std::make_unique_for_overwrite<char[]>(files::kBlockSize);
     {
         // The pieces and the blocks of one import and one save, never some of another.
-        const files::GroupReading group(workspacePath(kPiece1).parent_path());
+        const files::FolderLock group(workspacePath(kPiece1).parent_path(),
+                                      files::FolderLock::Mode::Shared, wait,
+                                      workspacePath(kPiece1));
         for (const auto name : kMissionSources) {
+            const std::string *const saved = !blocks                       ? nullptr
+                                             : name == kCharacterBlockFile ? &blocks->character
+                                             : name == kInterfaceBlockFile ? &blocks->interface
+                                                                           : nullptr;
+            std::string found;
             files::InputFile in(workspacePath(name));
-            for (std::size_t n; (n = in.read(block.get(), files::kBlockSize)) != 0;)
+            for (std::size_t n; (n = in.read(block.get(), files::kBlockSize)) != 0;) {
+                if (saved && found.size() <= saved->size())
+                    found.append(block.get(), std::min(n, saved->size() + 1 - found.size()));
                 out.write(lines.convert({block.get(), n}));
+            }
             out.write(lines.finish());
+            if (saved && found != *saved)
+                throw Error(kWriteAction, target,
+                            "the blocks in the workspace were changed by another save since "
+                            "yours; press \"Save Mission\" again to save your Green Beret");
         }
     }
     out.commit();

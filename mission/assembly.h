@@ -1,5 +1,8 @@
 #pragma once
 
+#include "blockfiles.h"
+#include "folderlock.h"
+
 #include <filesystem>
 
 namespace mission
@@ -15,7 +18,11 @@ namespace mission
 // "mis_1_2.dat", "gb_sub.tmp" and "mis_1_3.dat", in that order, each line ended by CR LF.
 // The new file replaces an existing one only once it is complete; the first file it replaces
 // is kept as "<name>.bak". Any failure throws an Error naming the file and the reason and
-// leaves the target as it was. Without a folder or a name, nothing is written.
-void assemble(const std::filesystem::path &folder, const std::filesystem::path &fileName);
+// leaves the target as it was. Without a folder or a name, nothing is written. Where `blocks` are
+// given, the block files must still hold what that save wrote: blocks that another save (another
+// editor on the same workspace) wrote since are refused, and nothing is written. `wait` is asked
+// while another program saves in the target's folder or the workspace.
+void assemble(const std::filesystem::path &folder, const std::filesystem::path &fileName,
+              const SavedBlocks *blocks = nullptr, const files::WaitForFolder &wait = {});
 
 } // namespace mission

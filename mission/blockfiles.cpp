@@ -9,17 +9,23 @@
 namespace mission
 {
 
-void writeBlocks(const SheetValues &values, std::string_view anim)
+SavedBlocks writeBlocks(const SheetValues &values, std::string_view anim,
+                        const files::WaitForFolder &wait)
 {
+    SavedBlocks saved{joinLines(characterBlockLines(values, anim)),
+                      joinLines(interfaceBlockLines(values))};
     // Committed together, so that a mission assembled after a failed save never holds the new
     // character block beside the old interface block.
-    files::AtomicFile character(workspacePath(kCharacterBlockFile));
-    character.write(joinLines(characterBlockLines(values, anim)));
-    files::AtomicFile interface(workspacePath(kInterfaceBlockFile));
-    interface.write(joinLines(interfaceBlockLines(values)));
+    files::AtomicFile character(workspacePath(kCharacterBlockFile), files::AtomicFile::Backup::None,
+                                wait);
+    character.write(saved.character);
+    files::AtomicFile interface(workspacePath(kInterfaceBlockFile), files::AtomicFile::Backup::None,
+                                wait);
+    interface.write(saved.interface);
     files::AtomicFile *const both[] = {&character, &interface};
-    if (const auto result = files::commitTogether(both); !result.committed())
+    if (const auto result = files::commitTogether(both); !result.done())
         throw files::toError(result);
+    return saved;
 }
 
 } // namespace mission

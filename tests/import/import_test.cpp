@@ -568,7 +568,8 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     // clang-format on
     for (const Case &c : cases) {
         std::string called;
-        const auto import = [&](const fs::path &file, ImportMode mode) {
+        const auto import = [&](const fs::path &file, ImportMode mode,
+                                const files::WaitForFolder &) {
             called = (mode == ImportMode::Check ? "check " : "write ") + file.string();
             const fs::path workspace = mission::workspacePath("p").parent_path();
             if (workspace.filename() != mission::kWorkspaceFolder)
@@ -587,6 +588,17 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
     }
     mission::setWorkspaceFolder({});
+
+    // While another program saves in the workspace, the importer says so at once, and once.
+    std::ostringstream out, err;
+    const auto waits = [](const fs::path &, ImportMode, const files::WaitForFolder &wait) {
+        EXPECT_TRUE(wait("ws"));
+        EXPECT_TRUE(wait("ws"));
+        return importer::ImportReport{1, {}, {}, {}};
+    };
+    EXPECT_EQ(importer::runCommandLine(std::vector<std::string>{"m.mis"}, out, err, waits), 0);
+    EXPECT_EQ(err.str(),
+              "tobrins-mustrel-import: waiting for another save in \"ws\" to finish...\n");
 
     // --help speaks of the places of the platform it runs on.
     std::ostringstream help, none;
