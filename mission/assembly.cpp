@@ -37,8 +37,11 @@ bool samePlace(const fs::path &a, const fs::path &b)
     return !ec && ca == cb;
 }
 
-void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::path &target)
+} // namespace
+
+void checkTarget(const fs::path &folder, const fs::path &fileName)
 {
+    const fs::path target = missionPath(folder, fileName);
     if (fileName.empty())
         throw Error(kWriteAction, target, "no file name was given");
     // Not the root, which the name and a separator alone would make of it.
@@ -62,8 +65,6 @@ void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::pat
     }
 }
 
-} // namespace
-
 fs::path missionPath(const fs::path &folder, const fs::path &fileName)
 {
     fs::path::string_type path = folder.native();
@@ -77,7 +78,7 @@ fs::path missionPath(const fs::path &folder, const fs::path &fileName)
 void assemble(const fs::path &folder, const fs::path &fileName)
 {
     const fs::path target = missionPath(folder, fileName);
-    checkTarget(folder, fileName, target);
+    checkTarget(folder, fileName);
 
     files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst);
     CrLfWriter lines;

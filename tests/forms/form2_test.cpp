@@ -25,16 +25,31 @@ QByteArray expectedMission()
     return bytes;
 }
 
-// The dialog as the user gets to it: "Save Mission" on the sheet.
+// The pieces the user imported from their own mission: here the shipped ones and a line more.
+void importOwnPieces()
+{
+    QFile piece("tobrinmis/mis_1_3.dat");
+    QVERIFY(piece.open(QIODevice::Append) && piece.write("\r\n") == 2);
+}
+
+// The dialog as the user gets to it: "Save Mission" on the sheet, on pieces of their own unless
+// it keeps the shipped stand-ins.
 struct Session : OnSheet {
-    Session() { saveMission(); }
+    enum class Pieces { Own, StandIns };
+    explicit Session(Pieces pieces = Pieces::Own)
+    {
+        if (pieces == Pieces::Own)
+            importOwnPieces();
+        saveMission();
+    }
     Form2 &dialog() { return t.program.form2(); }
     DirList *dirs() { return child<DirList>(dialog(), "Dir1"); }
     QLineEdit *name() { return child<QLineEdit>(dialog(), "Text1"); }
     QComboBox *drives() { return child<QComboBox>(dialog(), "Drive1"); }
-    QStringList press(const char *button)
+    QStringList press(const char *button, const QStringList &answers = {})
     {
-        return answerMessages([=, this] { child<QPushButton>(dialog(), button)->click(); });
+        return answerMessages([=, this] { child<QPushButton>(dialog(), button)->click(); },
+                              answers);
     }
     // Shown or hidden, the name, and the opened folder from the start folder.
     QString state()
@@ -67,6 +82,9 @@ struct Session : OnSheet {
     }
 };
 
+const QString kReplace =
+    "Save Mission|question|application|\"%1\" already exists.\nDo you want to replace it?|";
+
 } // namespace
 
 class Form2Test : public QObject
@@ -75,7 +93,8 @@ class Form2Test : public QObject
 
 private slots:
     // OK with the offered name writes the mission, hides the dialog and keeps a replaced file
-    // as the backup the first time only. "Save Mission" while the dialog is open rewrites the
+    // as the backup the first time only; replacing the file is asked once, not again for the
+    // mission the dialog wrote itself. "Save Mission" while the dialog is open rewrites the
     // blocks that OK then copies. A subfolder opened by double-click, then one inside it by
     // Enter under a name typed with blanks around it, then one by the keypad's Enter: OK writes
     // there, the name as typed.
@@ -83,7 +102,7 @@ private slots:
     {
         Session s;
         QVERIFY(writeFile("Mapa0001.mis", "original") && QDir().mkpath("a/b/c"));
-        QCOMPARE(s.press("Command1"), QStringList());
+        QCOMPARE(s.press("Command1", {"Yes"}), QStringList(kReplace.arg("Mapa0001.mis")));
         QCOMPARE(s.state(), "hidden Mapa0001.mis in .");
         QCOMPARE(contents("Mapa0001.mis"), expectedMission());
         QCOMPARE(contents("Mapa0001.mis.bak"), "original");
@@ -116,6 +135,70 @@ private slots:
             QCOMPARE(contents(folder + '/' + name), expectedMission());
         }
         QCOMPARE(QDir::currentPath(), s.start);
+    }
+
+    void standInNote_data()
+    {
+        QTest::addColumn<bool>("standIns");
+        QTest::addColumn<QString>("answer"); // to the note, if it comes
+        QTest::addColumn<bool>("written");
+        QTest::newRow("stand-ins, save anyway") << true << "Save anyway" << true;
+        QTest::newRow("stand-ins, cancel") << true << "Cancel" << false;
+        QTest::newRow("own pieces") << false << "" << true;
+    }
+
+    // While the workspace holds the shipped stand-ins, OK first says that the game will not play
+    // the mission and how to import one's own; "Cancel" writes nothing and keeps the dialog.
+    // Pieces of the user's own bring no note.
+    void standInNote()
+    {
+        QFETCH(bool, standIns);
+        QFETCH(QString, answer);
+        QFETCH(bool, written);
+        Session s(standIns ? Session::Pieces::StandIns : Session::Pieces::Own);
+        s.name()->setText("Stand-in.mis");
+        const QStringList said =
+            s.press("Command1", standIns ? QStringList{answer} : QStringList());
+        QCOMPARE(said.size(), standIns ? 1 : 0);
+        if (standIns)
+            QVERIFY2(said[0].startsWith("Tobrin's Mustrel|warning|application|The game will not "
+                                        "play this mission.|") &&
+                         said[0].contains("tobrins-mustrel-import"),
+                     qPrintable(said[0]));
+        QCOMPARE(s.state(), (written ? "hidden" : "shown") + QString(" Stand-in.mis in ."));
+        QCOMPARE(contents("Stand-in.mis"), written ? expectedMission() : "(missing)");
+    }
+
+    void replaceQuestion_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("Yes") << "Yes";
+        QTest::newRow("No") << "No";
+    }
+
+    // OK on a name that is taken, in a subfolder and under a name with a blank, asks whether to
+    // replace it, naming it; "No" writes nothing and keeps the dialog, the folder and the name.
+    // The question comes again for a file the dialog did not write itself.
+    void replaceQuestion()
+    {
+        QFETCH(QString, answer);
+        Session s;
+        QVERIFY(QDir().mkdir("out") && writeFile("out/My mission.mis", "mine"));
+        QVERIFY(s.dirs()->setPath(s.start));
+        s.open("out");
+        s.name()->setText("My mission.mis");
+        QCOMPARE(s.press("Command1", {answer}), QStringList(kReplace.arg("My mission.mis")));
+        const bool yes = answer == "Yes";
+        QCOMPARE(s.state(), (yes ? "hidden" : "shown") + QString(" My mission.mis in out"));
+        QCOMPARE(contents("out/My mission.mis"), yes ? expectedMission() : "mine");
+        QCOMPARE(contents("out/My mission.mis.bak"), yes ? "mine" : "(missing)");
+
+        if (yes)
+            s.saveMission();
+        s.name()->setText("Other.mis");
+        QVERIFY(writeFile("out/Other.mis", "other"));
+        QCOMPARE(s.press("Command1", {"No"}), QStringList(kReplace.arg("Other.mis")));
+        QCOMPARE(contents("out/Other.mis"), "other");
     }
 
     // Cancel writes nothing and keeps the folder and name for the next showing, which lists
@@ -234,12 +317,15 @@ private slots:
         QTest::addColumn<QString>("folder"); // opened before the save
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("removed"); // behind the dialog's back; a removed file is named
+        // Whether replacing the file is asked first: a target that cannot be saved to is refused
+        // before the question.
+        QTest::addColumn<bool>("asked");
         // clang-format off
-        QTest::newRow("folder removed")   << "out"       << "Mapa0001.mis" << "out";
-        QTest::newRow("empty name")       << ""          << ""             << "";
-        QTest::newRow("name of a folder") << ""          << "out"          << "";
-        QTest::newRow("workspace file")   << "tobrinmis" << "gb.tmp"       << "";
-        QTest::newRow("missing piece")    << ""          << "Mapa0001.mis" << "tobrinmis/mis_1_2.dat";
+        QTest::newRow("folder removed")   << "out"       << "Mapa0001.mis" << "out"                   << false;
+        QTest::newRow("empty name")       << ""          << ""             << ""                      << false;
+        QTest::newRow("name of a folder") << ""          << "out"          << ""                      << false;
+        QTest::newRow("workspace file")   << "tobrinmis" << "gb.tmp"       << ""                      << false;
+        QTest::newRow("missing piece")    << ""          << "Mapa0001.mis" << "tobrinmis/mis_1_2.dat" << true;
         // clang-format on
     }
 
@@ -248,6 +334,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, name);
         QFETCH(QString, removed);
+        QFETCH(bool, asked);
         Session s;
         QVERIFY(QDir().mkdir("out") && writeFile("Mapa0001.mis", "original"));
         QVERIFY(s.dirs()->setPath(s.start));
@@ -259,12 +346,13 @@ private slots:
         const bool file = QFile::remove(removed);
         QVERIFY(removed.isEmpty() || file || QDir(removed).removeRecursively());
 
-        const QStringList said = s.press("Command1");
+        const QStringList said =
+            s.press("Command1", asked ? QStringList{"Yes", "OK"} : QStringList());
         const QString named =
             '"' + QDir::toNativeSeparators(file ? s.start + '/' + removed : target) + '"';
-        QVERIFY2(said.size() == 1 &&
-                     said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
-                     said[0].contains(named),
+        QVERIFY2(said.size() == 1 + asked &&
+                     said.last().startsWith(kErrorBox + "The mission could not be saved.|") &&
+                     said.last().contains(named),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.state(), before);
         QCOMPARE(contents(target), old);
