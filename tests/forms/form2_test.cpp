@@ -201,6 +201,26 @@ private slots:
         QCOMPARE(contents("out/Other.mis"), "other");
     }
 
+    // The folder list is narrow: each folder's whole name shows on hover and is read out, so
+    // that names alike at the start can be told apart.
+    void wholeNames()
+    {
+        Session s;
+        const QStringList names = {"Missions 2024 of the long campaign",
+                                   "Missions 2025 of the long campaign"};
+        for (const QString &name : names)
+            QVERIFY(QDir().mkdir(name));
+        QVERIFY(s.dirs()->setPath(s.start));
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(s.dirs());
+        for (const QString &name : names) {
+            const QModelIndex row = s.dirs()->model()->index(s.rows().indexOf(name), 0);
+            QVERIFY(s.dirs()->fontMetrics().horizontalAdvance(name) >
+                    s.dirs()->viewport()->width()); // the list cuts it
+            QCOMPARE(row.data(Qt::ToolTipRole).toString(), name);
+            QCOMPARE(list->child(row.row())->text(QAccessible::Name), name);
+        }
+    }
+
     // Cancel writes nothing and keeps the folder and name for the next showing, which lists
     // the folders made meanwhile; the close box keeps nothing.
     void cancelAndTheCloseBox()
