@@ -137,68 +137,49 @@ private slots:
         QCOMPARE(QDir::currentPath(), s.start);
     }
 
-    void standInNote_data()
-    {
-        QTest::addColumn<bool>("standIns");
-        QTest::addColumn<QString>("answer"); // to the note, if it comes
-        QTest::addColumn<bool>("written");
-        QTest::newRow("stand-ins, save anyway") << true << "Save anyway" << true;
-        QTest::newRow("stand-ins, cancel") << true << "Cancel" << false;
-        QTest::newRow("own pieces") << false << "" << true;
-    }
-
     // While the workspace holds the shipped stand-ins, OK first says that the game will not play
-    // the mission and how to import one's own; "Cancel" writes nothing and keeps the dialog.
-    // Pieces of the user's own bring no note.
+    // the mission and how to import one's own: "Cancel" writes nothing and keeps the dialog,
+    // "Save anyway" writes. Pieces of the user's own bring no note.
     void standInNote()
     {
-        QFETCH(bool, standIns);
-        QFETCH(QString, answer);
-        QFETCH(bool, written);
-        Session s(standIns ? Session::Pieces::StandIns : Session::Pieces::Own);
-        s.name()->setText("Stand-in.mis");
-        const QStringList said =
-            s.press("Command1", standIns ? QStringList{answer} : QStringList());
-        QCOMPARE(said.size(), standIns ? 1 : 0);
-        if (standIns)
-            QVERIFY2(said[0].startsWith("Tobrin's Mustrel|warning|application|The game will not "
+        Session s(Session::Pieces::StandIns);
+        const QStringList said = s.press("Command1", {"Cancel"});
+        QVERIFY2(said.size() == 1 &&
+                     said[0].startsWith("Tobrin's Mustrel|warning|application|The game will not "
                                         "play this mission.|") &&
-                         said[0].contains("tobrins-mustrel-import"),
-                     qPrintable(said[0]));
-        QCOMPARE(s.state(), (written ? "hidden" : "shown") + QString(" Stand-in.mis in ."));
-        QCOMPARE(contents("Stand-in.mis"), written ? expectedMission() : "(missing)");
+                     said[0].contains("tobrins-mustrel-import"),
+                 qPrintable(said.join('\n')));
+        QCOMPARE(s.state(), "shown Mapa0001.mis in .");
+        QVERIFY(!QFile::exists("Mapa0001.mis"));
+        QCOMPARE(s.press("Command1", {"Save anyway"}).size(), 1);
+        QCOMPARE(contents("Mapa0001.mis"), expectedMission());
+        importOwnPieces();
+        s.saveMission();
+        QCOMPARE(s.press("Command1"), QStringList());
+        QCOMPARE(contents("Mapa0001.mis"), expectedMission());
     }
 
-    void replaceQuestion_data()
-    {
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("Yes") << "Yes";
-        QTest::newRow("No") << "No";
-    }
-
-    // OK on a name that is taken, in a subfolder and under a name with a blank, asks whether to
-    // replace it, naming it; "No" writes nothing and keeps the dialog, the folder and the name.
-    // The question comes again for a file the dialog did not write itself.
+    // OK on a name that is taken asks whether to replace it, naming it: "No" writes nothing and
+    // keeps the dialog, the folder and the name; "Yes" replaces it. The question comes again for
+    // a file the dialog did not write itself.
     void replaceQuestion()
     {
-        QFETCH(QString, answer);
         Session s;
         QVERIFY(QDir().mkdir("out") && writeFile("out/My mission.mis", "mine"));
-        QVERIFY(s.dirs()->setPath(s.start));
-        s.open("out");
+        QVERIFY(s.dirs()->setPath(s.start + "/out"));
         s.name()->setText("My mission.mis");
-        QCOMPARE(s.press("Command1", {answer}), QStringList(kReplace.arg("My mission.mis")));
-        const bool yes = answer == "Yes";
-        QCOMPARE(s.state(), (yes ? "hidden" : "shown") + QString(" My mission.mis in out"));
-        QCOMPARE(contents("out/My mission.mis"), yes ? expectedMission() : "mine");
-        QCOMPARE(contents("out/My mission.mis.bak"), yes ? "mine" : "(missing)");
-
-        if (yes)
-            s.saveMission();
+        const QStringList asked(kReplace.arg("My mission.mis"));
+        QCOMPARE(s.press("Command1", {"No"}), asked);
+        QCOMPARE(s.state(), "shown My mission.mis in out");
+        QCOMPARE(contents("out/My mission.mis"), "mine");
+        QCOMPARE(s.press("Command1", {"Yes"}), asked);
+        QCOMPARE(s.state(), "hidden My mission.mis in out");
+        QCOMPARE(contents("out/My mission.mis"), expectedMission());
+        QCOMPARE(contents("out/My mission.mis.bak"), "mine");
+        s.saveMission();
         s.name()->setText("Other.mis");
         QVERIFY(writeFile("out/Other.mis", "other"));
         QCOMPARE(s.press("Command1", {"No"}), QStringList(kReplace.arg("Other.mis")));
-        QCOMPARE(contents("out/Other.mis"), "other");
     }
 
     // The folder list is narrow: each folder's whole name shows on hover and is read out, so
