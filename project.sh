@@ -41,8 +41,20 @@ install_packages() { # extra packages...
         exit 1
     fi
     export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # Another install (an unattended upgrade, a second command) may hold apt's locks: wait for
+    # them, up to ten minutes. apt-get waits for dpkg's lock when told to, but not for the package
+    # lists' lock, which another update holds: the update is tried again while that is the reason.
+    local out tries=0
+    until out=$(apt-get -o DPkg::Lock::Timeout=600 update -qq 2>&1); do
+        if ! grep -q "Could not get lock" <<<"$out" || [ $((tries += 1)) -gt 120 ]; then
+            printf '%s\n' "$out" >&2
+            exit 1
+        fi
+        [ "$tries" -gt 1 ] || echo "Waiting for another install to finish..." >&2
+        sleep 5
+    done
+    [ -z "$out" ] || printf '%s\n' "$out"
+    apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}"
 }
 
 configure_and_build() { # build-dir, extra cmake arguments...

@@ -11,14 +11,16 @@
 int main(int argc, char *argv[])
 {
     files::reportFileSizeLimitAsError();
-    // --help and --version are answered before Qt starts, so they need no display.
+    // Questions, wrong usage and a workspace that is not there are answered before Qt starts, so
+    // they need no display; Qt's own options are left to Qt.
     QStringList given;
     for (int i = 1; i < argc; ++i)
         given << QString::fromLocal8Bit(argv[i]);
-    if (const auto early = options::read(given);
-        early.action == options::CommandLine::Action::Help ||
-        early.action == options::CommandLine::Action::Version)
+    const auto early = options::read(options::withoutQtOptions(given));
+    if (early.action != options::CommandLine::Action::Run)
         return options::answer(early);
+    if (const int status = options::checkWorkspace(early); status != 0)
+        return status;
 
     QApplication app(argc, argv);
     // What is left once Qt has taken its own options (-platform, -style...).

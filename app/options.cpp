@@ -1,8 +1,14 @@
 #include "options.h"
 
+#include "dirlist.h"
 #include "version.h"
+#include "workspace.h"
 
+#include "error.h"
+
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace options
 {
@@ -31,7 +37,69 @@ ${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel/tobrinmis, and starts the edito
   --version           show the version
 )";
 
+// The options of QGuiApplication and QApplication (Qt 6), each either followed by its value or
+// standing alone; Qt takes them with one dash or two, and a value also after "=".
+constexpr const char *kQtOptionsWithValue[] = {"platform",
+                                               "platformpluginpath",
+                                               "platformtheme",
+                                               "plugin",
+                                               "qwindowgeometry",
+                                               "qwindowicon",
+                                               "qwindowtitle",
+                                               "session",
+                                               "display",
+                                               "geometry",
+                                               "title",
+                                               "name",
+                                               "visual",
+                                               "ncols",
+                                               "cmap",
+                                               "style",
+                                               "stylesheet",
+                                               "qmljsdebugger"};
+constexpr const char *kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
 } // namespace
+
+QStringList withoutQtOptions(const QStringList &args)
+{
+    QStringList left;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString &arg = args[i];
+        if (arg == QLatin1String("--")) {
+            left << args.mid(i);
+            break;
+        }
+        QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2)
+                       : arg.startsWith(QLatin1Char('-'))  ? arg.mid(1)
+                                                           : QString();
+        const bool withValue = name.contains(QLatin1Char('='));
+        name = name.section(QLatin1Char('='), 0, 0);
+        const auto is = [&name](const char *option) { return name == QLatin1String(option); };
+        if (std::any_of(std::begin(kQtOptionsWithValue), std::end(kQtOptionsWithValue), is)) {
+            if (!withValue)
+                ++i;
+        } else if (std::none_of(std::begin(kQtFlags), std::end(kQtFlags), is)) {
+            left << arg;
+        }
+    }
+    return left;
+}
+
+int checkWorkspace(const CommandLine &line)
+{
+    if (line.workspace.isEmpty())
+        return 0;
+    try {
+        mission::checkWorkspaceFolder(toPath(line.workspace));
+        return 0;
+    } catch (const files::Error &e) {
+        // The message's path is path text, UTF-8; the terminal reads the local encoding.
+        std::fprintf(stderr, "%s: %s\n", kName,
+                     QString::fromUtf8(e.what()).toLocal8Bit().constData());
+        return 1;
+    }
+}
 
 CommandLine read(const QStringList &args)
 {

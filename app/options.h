@@ -18,6 +18,14 @@ struct CommandLine {
 // stand before "--"; otherwise the first wrong argument makes it Usage.
 [[nodiscard]] CommandLine read(const QStringList &args);
 
+// The arguments without the options that Qt takes for itself (-platform NAME, -style=NAME,
+// -reverse...), so that they can be read before Qt starts.
+[[nodiscard]] QStringList withoutQtOptions(const QStringList &args);
+
+// A workspace named on the command line must be a folder: if it is not, says so on the error
+// output, naming the folder and the reason, and gives the exit status, 1; otherwise 0.
+[[nodiscard]] int checkWorkspace(const CommandLine &line);
+
 // Prints the answer to a question (help, version, wrong usage) and gives the exit status.
 [[nodiscard]] int answer(const CommandLine &line);
 

@@ -121,6 +121,11 @@ void Program::backFromSheet()
 void Program::showSaveDialog()
 {
     show(Window::Form2);
+    // Also when it is open already, behind the sheet: the user sees that "Save Mission" worked.
+    if (!ended_) {
+        form2().raise();
+        form2().activateWindow();
+    }
 }
 
 void Program::hideSaveDialog()

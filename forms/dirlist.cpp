@@ -119,6 +119,9 @@ public:
         const bool inChain = row < chain_.size();
         switch (role) {
         case Qt::DisplayRole:
+        // The list is narrow and cuts long names: the whole name shows on hover and is read out.
+        case Qt::ToolTipRole:
+        case Qt::AccessibleTextRole:
             return inChain ? chain_[row].shown : children_[row - chain_.size()].shown;
         case Qt::DecorationRole:
             return inChain ? open_ : closed_;

@@ -2,10 +2,13 @@
 
 #include "errorbox.h"
 #include "look.h"
+#include "prompts.h"
 
 #include "assembly.h"
 #include "dirlist.h"
 #include "shell.h"
+#include "savetarget.h"
+#include "standin.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace
@@ -167,16 +171,39 @@ void Form2::Drive1_Change()
     selectDrive(drive_);
 }
 
+bool Form2::wroteEarlier(const std::filesystem::path &target) const
+{
+    return std::any_of(written_.begin(), written_.end(), [&target](const auto &earlier) {
+        return files::sameFile(target, earlier);
+    });
+}
+
 void Form2::Command1_Click()
 {
-    // On failure the user keeps the dialog, the folder and the name, and can correct them.
+    // On failure, and on a "Cancel" or "No", the user keeps the dialog, the folder and the name.
+    // A target that cannot be saved to is reported before any question is asked.
+    const std::filesystem::path folder = Dir1_->folder(), name = toPath(Text1_->text());
+    if (!trySave(this, [&] { mission::checkTarget(folder, name); }))
+        return;
+    std::error_code ec;
+    const std::filesystem::path target = mission::missionPath(folder, name);
+    if (mission::holdsStandInPieces() && !confirmStandInSave(this))
+        return;
+    // The dialog's own mission of this run is replaced again without a question: saving again
+    // after an edit is what the user asked for when they first said "Yes" or chose the name.
+    if (std::filesystem::exists(target, ec) && !wroteEarlier(target) &&
+        !confirmReplace(this, shownPath(name)))
+        return;
     // The blocks that this editor's sheet saved: another editor's, written since, are refused.
-    if (trySave(this, [this] {
-            const auto &blocks = shell().savedBlocks();
-            mission::assemble(Dir1_->folder(), toPath(Text1_->text()), blocks ? &*blocks : nullptr,
+    const auto &blocks = shell().savedBlocks();
+    if (trySave(this, [&] {
+            mission::assemble(folder, name, blocks ? &*blocks : nullptr,
                               waitShowingProgress(this));
-        }))
+        })) {
+        if (!wroteEarlier(target))
+            written_.push_back(target);
         shell().hideSaveDialog();
+    }
 }
 
 void Form2::Command2_Click()

@@ -4,7 +4,9 @@
 
 #include <QStringList>
 
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 class DirList;
 class QComboBox;
@@ -35,6 +37,9 @@ private:
     void selectDrive(int index);
     [[nodiscard]] int driveOf(const QString &folder) const;
 
+    // Whether the target is a mission file this dialog has written in this run.
+    [[nodiscard]] bool wroteEarlier(const std::filesystem::path &target) const;
+
     void Drive1_Change();
     void Command1_Click();
     void Command2_Click();
@@ -43,5 +48,6 @@ private:
     QComboBox *Drive1_;
     DirList *Dir1_;
     QLineEdit *Text1_;
-    int drive_ = -1; // the drive the list is on
+    int drive_ = -1;                             // the drive the list is on
+    std::vector<std::filesystem::path> written_; // the mission files saved in this run
 };

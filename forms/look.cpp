@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 
 #include <algorithm>
@@ -124,6 +125,61 @@ QAccessibleInterface *namedDropDown(const QString &className, QObject *object)
     return nullptr;
 }
 
+constexpr const char *kShowsFocus = "tmShowsFocus";
+
+// The keyboard focus as a ring just outside the focused control of a window set up here: the
+// style's own hint is a faint tint that cannot be seen on the black windows. The ring is drawn in
+// white or black, whichever stands out from what is around the control; it takes no clicks, and
+// changes neither the control's colours nor the layout.
+class FocusRing : public QWidget
+{
+public:
+    static void follow(QWidget *now)
+    {
+        static QPointer<FocusRing> ring;
+        QWidget *around = now ? now->parentWidget() : nullptr;
+        if (!around || !now->window()->property(kShowsFocus).toBool()) {
+            if (ring)
+                ring->hide();
+            return;
+        }
+        if (!ring)
+            ring = new FocusRing(around);
+        ring->setParent(around);
+        ring->setGeometry(now->geometry().adjusted(-kWidth, -kWidth, kWidth, kWidth));
+        const bool dark = around->palette().color(QPalette::Window).lightnessF() < 0.5;
+        ring->color_ = dark ? Qt::white : Qt::black;
+        ring->show();
+        ring->raise();
+        ring->update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        // Only the ring: the control shows through the inside.
+        QPainter painter(this);
+        const QRect r = rect();
+        painter.fillRect(r.left(), r.top(), r.width(), kWidth, color_);
+        painter.fillRect(r.left(), r.bottom() - kWidth + 1, r.width(), kWidth, color_);
+        painter.fillRect(r.left(), r.top(), kWidth, r.height(), color_);
+        painter.fillRect(r.right() - kWidth + 1, r.top(), kWidth, r.height(), color_);
+    }
+
+private:
+    static constexpr int kWidth = 2;
+
+    explicit FocusRing(QWidget *parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("focusRing"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+    QColor color_;
+};
+
 QWidget *make(QWidget *parent, const Control &c)
 {
     const QString text = QString::fromLatin1(c.text);
@@ -220,6 +276,8 @@ void setUpApplication(QApplication &app)
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);
     QAccessible::installFactory(namedDropDown);
+    QObject::connect(&app, &QApplication::focusChanged, &app,
+                     [](QWidget *, QWidget *now) { FocusRing::follow(now); });
 }
 
 QIcon programIcon()
@@ -238,6 +296,7 @@ void setUpWindow(QWidget *window, const QString &title, QRect clientTwips)
     paint(window, QPalette::Window, kBlack);
     window->setFont(arial(8.25));
     window->setWindowIcon(programIcon());
+    window->setProperty(kShowsFocus, true);
 }
 
 void build(QWidget *window, std::span<const Control> controls)

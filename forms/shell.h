@@ -19,7 +19,7 @@ public:
     virtual void nextFromSelection() = 0;
     // "Back" on the character sheet: hide it and the save dialog, show the selection.
     virtual void backFromSheet() = 0;
-    // The last step of "Save Mission": show the save dialog, modeless.
+    // The last step of "Save Mission": show the save dialog, modeless, in front and active.
     virtual void showSaveDialog() = 0;
     // "OK" after a good save, "Cancel", and a failed "Save Mission": hide the save dialog, where
     // it has been made.

@@ -82,7 +82,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode,
         if (!fs::is_directory(folder, ec))
             throw files::Error("could not find the workspace", folder,
                                "there is no such folder; run the importer from the folder "
-                               "that holds it, or name it with --workspace");
+                               "that holds it");
         checkPiecesApart(missionFile, names);
         std::vector<std::unique_ptr<files::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {

@@ -21,11 +21,9 @@ namespace mission
 using files::Error;
 using files::kWriteAction;
 
-namespace
+void checkTarget(const fs::path &folder, const fs::path &fileName)
 {
-
-void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::path &target)
-{
+    const fs::path target = missionPath(folder, fileName);
     if (fileName.empty())
         throw Error(kWriteAction, target, "no file name was given");
     // Not the root, which the name and a separator alone would make of it.
@@ -49,8 +47,6 @@ void checkTarget(const fs::path &folder, const fs::path &fileName, const fs::pat
     }
 }
 
-} // namespace
-
 fs::path missionPath(const fs::path &folder, const fs::path &fileName)
 {
     fs::path::string_type path = folder.native();
@@ -65,7 +61,7 @@ void assemble(const fs::path &folder, const fs::path &fileName, const SavedBlock
               const files::WaitForFolder &wait)
 {
     const fs::path target = missionPath(folder, fileName);
-    checkTarget(folder, fileName, target);
+    checkTarget(folder, fileName);
 
     files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst, wait);
     CrLfWriter lines;

@@ -14,6 +14,11 @@ namespace mission
 [[nodiscard]] std::filesystem::path missionPath(const std::filesystem::path &folder,
                                                 const std::filesystem::path &fileName);
 
+// Throws the Error that assemble() would for a target it refuses before reading anything: no
+// name, no folder, a folder that is gone or is no folder, a name that is a folder or one of the
+// workspace's own files.
+void checkTarget(const std::filesystem::path &folder, const std::filesystem::path &fileName);
+
 // Writes the mission file: the lines of the workspace's "mis_1_1.dat", "gb.tmp",
 // "mis_1_2.dat", "gb_sub.tmp" and "mis_1_3.dat", in that order, each line ended by CR LF.
 // The new file replaces an existing one only once it is complete; the first file it replaces

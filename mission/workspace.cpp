@@ -23,6 +23,19 @@ void setWorkspaceFolder(const std::filesystem::path &folder)
     namedFolder() = folder;
 }
 
+void checkWorkspaceFolder(const std::filesystem::path &folder)
+{
+    std::error_code ec;
+    const auto status = std::filesystem::status(folder, ec);
+    const char *action = "could not find the workspace";
+    if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory)
+        throw files::Error(action, folder, ec);
+    if (!std::filesystem::exists(status))
+        throw files::Error(action, folder, "there is no such folder");
+    if (!std::filesystem::is_directory(status))
+        throw files::Error(action, folder, "it is not a folder");
+}
+
 std::filesystem::path workspacePath(std::string_view fileName)
 {
     if (!namedFolder().empty())

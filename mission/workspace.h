@@ -23,6 +23,10 @@ inline constexpr std::string_view kMissionSources[] = {kPiece1, kCharacterBlockF
 // directory.
 void setWorkspaceFolder(const std::filesystem::path &folder);
 
+// Throws an Error naming the folder and the reason unless it is a folder that exists: a
+// workspace named at the start is checked then, not at the first save.
+void checkWorkspaceFolder(const std::filesystem::path &folder);
+
 // Where a workspace file lives: the named workspace folder, or else the process's current
 // directory, asked anew at every call (nothing caches it), then kWorkspaceFolder; then the
 // file's name.

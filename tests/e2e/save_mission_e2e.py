@@ -4,7 +4,8 @@
 Starts the editor on a desktop of its own (tests/desktop.py: Xvfb and openbox), selects the
 mission with the arrow key in the list that has the focus, goes "Next", toggles "Visisble to
 enemies" and "Invincible", picks "Sniper" with the arrow keys, presses "Save Mission" and "OK",
-and compares the written mission file with the expected bytes. Then it closes the character
+answers the note that the workspace holds the stand-in mission with "Save anyway" (Alt+S), and
+compares the written mission file with the expected bytes. Then it closes the character
 sheet and checks that the program has ended.
 
 Usage: save_mission_e2e.py PROGRAM WORKSPACE_DIR [RUNNER...]   (exit 77: skipped)
@@ -217,6 +218,12 @@ def drive(display, editor, folder, pieces):
     _, x, y = display.window("Save Mission")
     target = os.path.join(folder, "Mapa0001.mis")
     display.click(x + 152 + 64, y + 144 + 12)
+    # The workspace holds the shipped stand-ins: the note says so, and the mission is saved anyway.
+    note, _, _ = display.window("Tobrin's Mustrel")
+    wait_for("the note to be active", lambda: display.xdotool("getactivewindow") == note)
+    if os.path.exists(os.path.join(folder, "Mapa0001.mis")):
+        raise AssertionError("the mission was written before the note was answered")
+    display.key("alt+s")
     wait_for("the dialog to hide", lambda: display.gone("Save Mission"))
 
     if sorted(os.listdir(folder)) != ["Mapa0001.mis"]:

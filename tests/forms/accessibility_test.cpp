@@ -5,6 +5,8 @@
 
 #include <QAccessible>
 
+#include <cstdlib>
+
 namespace
 {
 
@@ -12,6 +14,17 @@ QString said(QWidget *c, QAccessible::Text what = QAccessible::Name)
 {
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c);
     return a ? a->text(what) : QString();
+}
+
+// The control and a margin of 3 pixels around it, as drawn in its window.
+QImage drawn(QWidget *c)
+{
+    return c->window()
+        ->grab(c->geometry()
+                   .translated(c->parentWidget()->mapTo(c->window(), QPoint()))
+                   .adjusted(-3, -3, 3, 3))
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -68,6 +81,48 @@ private slots:
         for (QWidget *c : w.findChildren<QWidget *>())
             if ((c->focusPolicy() & Qt::TabFocus) && c->isEnabled() && c->isVisibleTo(&w))
                 QVERIFY2(!said(c).isEmpty(), qPrintable(c->objectName()));
+    }
+
+    void keyboardFocusIsVisible_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        // clang-format off
+        QTest::newRow("list")                 << "Form1" << "List2";
+        QTest::newRow("button")               << "gb"    << "Command2";
+        QTest::newRow("check box in a frame") << "gb"    << "ck_gun";
+        QTest::newRow("folder list")          << "Form2" << "Dir1";
+        // clang-format on
+    }
+
+    // A control that gets the keyboard focus (by Tab) shows it: along half its outline at least,
+    // pixels change by half the grey scale or more.
+    void keyboardFocusIsVisible()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        TestProgram t;
+        t.program.start();
+        if (window != "Form1")
+            t.program.nextFromSelection();
+        if (window == "Form2")
+            t.program.showSaveDialog();
+        QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.form1())
+                     : window == "gb"  ? static_cast<QWidget &>(t.program.sheet())
+                                       : t.program.form2();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QWidget *c = child(w, qPrintable(control));
+        c->clearFocus();
+        const QImage without = drawn(c);
+        c->setFocus(Qt::TabFocusReason);
+        QVERIFY(c->hasFocus());
+        const QImage with = drawn(c);
+        int changed = 0;
+        for (int y = 0; y < with.height(); ++y)
+            for (int x = 0; x < with.width(); ++x)
+                changed += std::abs(qGray(with.pixel(x, y)) - qGray(without.pixel(x, y))) >= 128;
+        QVERIFY2(changed >= c->width() + c->height(), qPrintable(QString::number(changed)));
     }
 };
 

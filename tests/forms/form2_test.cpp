@@ -25,16 +25,31 @@ QByteArray expectedMission()
     return bytes;
 }
 
-// The dialog as the user gets to it: "Save Mission" on the sheet.
+// The pieces the user imported from their own mission: here the shipped ones and a line more.
+void importOwnPieces()
+{
+    QFile piece("tobrinmis/mis_1_3.dat");
+    QVERIFY(piece.open(QIODevice::Append) && piece.write("\r\n") == 2);
+}
+
+// The dialog as the user gets to it: "Save Mission" on the sheet, on pieces of their own unless
+// it keeps the shipped stand-ins.
 struct Session : OnSheet {
-    Session() { saveMission(); }
+    enum class Pieces { Own, StandIns };
+    explicit Session(Pieces pieces = Pieces::Own)
+    {
+        if (pieces == Pieces::Own)
+            importOwnPieces();
+        saveMission();
+    }
     Form2 &dialog() { return t.program.form2(); }
     DirList *dirs() { return child<DirList>(dialog(), "Dir1"); }
     QLineEdit *name() { return child<QLineEdit>(dialog(), "Text1"); }
     QComboBox *drives() { return child<QComboBox>(dialog(), "Drive1"); }
-    QStringList press(const char *button)
+    QStringList press(const char *button, const QStringList &answers = {})
     {
-        return answerMessages([=, this] { child<QPushButton>(dialog(), button)->click(); });
+        return answerMessages([=, this] { child<QPushButton>(dialog(), button)->click(); },
+                              answers);
     }
     // Shown or hidden, the name, and the opened folder from the start folder.
     QString state()
@@ -67,6 +82,9 @@ struct Session : OnSheet {
     }
 };
 
+const QString kReplace =
+    "Save Mission|question|application|\"%1\" already exists.\nDo you want to replace it?|";
+
 } // namespace
 
 class Form2Test : public QObject
@@ -75,7 +93,8 @@ class Form2Test : public QObject
 
 private slots:
     // OK with the offered name writes the mission, hides the dialog and keeps a replaced file
-    // as the backup the first time only. "Save Mission" while the dialog is open rewrites the
+    // as the backup the first time only; replacing the file is asked once, not again for the
+    // mission the dialog wrote itself. "Save Mission" while the dialog is open rewrites the
     // blocks that OK then copies. A subfolder opened by double-click, then one inside it by
     // Enter under a name typed with blanks around it, then one by the keypad's Enter: OK writes
     // there, the name as typed.
@@ -83,7 +102,7 @@ private slots:
     {
         Session s;
         QVERIFY(writeFile("Mapa0001.mis", "original") && QDir().mkpath("a/b/c"));
-        QCOMPARE(s.press("Command1"), QStringList());
+        QCOMPARE(s.press("Command1", {"Yes"}), QStringList(kReplace.arg("Mapa0001.mis")));
         QCOMPARE(s.state(), "hidden Mapa0001.mis in .");
         QCOMPARE(contents("Mapa0001.mis"), expectedMission());
         QCOMPARE(contents("Mapa0001.mis.bak"), "original");
@@ -116,6 +135,71 @@ private slots:
             QCOMPARE(contents(folder + '/' + name), expectedMission());
         }
         QCOMPARE(QDir::currentPath(), s.start);
+    }
+
+    // While the workspace holds the shipped stand-ins, OK first says that the game will not play
+    // the mission and how to import one's own: "Cancel" writes nothing and keeps the dialog,
+    // "Save anyway" writes. Pieces of the user's own bring no note.
+    void standInNote()
+    {
+        Session s(Session::Pieces::StandIns);
+        const QStringList said = s.press("Command1", {"Cancel"});
+        QVERIFY2(said.size() == 1 &&
+                     said[0].startsWith("Tobrin's Mustrel|warning|application|The game will not "
+                                        "play this mission.|") &&
+                     said[0].contains("tobrins-mustrel-import"),
+                 qPrintable(said.join('\n')));
+        QCOMPARE(s.state(), "shown Mapa0001.mis in .");
+        QVERIFY(!QFile::exists("Mapa0001.mis"));
+        QCOMPARE(s.press("Command1", {"Save anyway"}).size(), 1);
+        QCOMPARE(contents("Mapa0001.mis"), expectedMission());
+        importOwnPieces();
+        s.saveMission();
+        QCOMPARE(s.press("Command1"), QStringList());
+        QCOMPARE(contents("Mapa0001.mis"), expectedMission());
+    }
+
+    // OK on a name that is taken asks whether to replace it, naming it: "No" writes nothing and
+    // keeps the dialog, the folder and the name; "Yes" replaces it. The question comes again for
+    // a file the dialog did not write itself.
+    void replaceQuestion()
+    {
+        Session s;
+        QVERIFY(QDir().mkdir("out") && writeFile("out/My mission.mis", "mine"));
+        QVERIFY(s.dirs()->setPath(s.start + "/out"));
+        s.name()->setText("My mission.mis");
+        const QStringList asked(kReplace.arg("My mission.mis"));
+        QCOMPARE(s.press("Command1", {"No"}), asked);
+        QCOMPARE(s.state(), "shown My mission.mis in out");
+        QCOMPARE(contents("out/My mission.mis"), "mine");
+        QCOMPARE(s.press("Command1", {"Yes"}), asked);
+        QCOMPARE(s.state(), "hidden My mission.mis in out");
+        QCOMPARE(contents("out/My mission.mis"), expectedMission());
+        QCOMPARE(contents("out/My mission.mis.bak"), "mine");
+        s.saveMission();
+        s.name()->setText("Other.mis");
+        QVERIFY(writeFile("out/Other.mis", "other"));
+        QCOMPARE(s.press("Command1", {"No"}), QStringList(kReplace.arg("Other.mis")));
+    }
+
+    // The folder list is narrow: each folder's whole name shows on hover and is read out, so
+    // that names alike at the start can be told apart.
+    void wholeNames()
+    {
+        Session s;
+        const QStringList names = {"Missions 2024 of the long campaign",
+                                   "Missions 2025 of the long campaign"};
+        for (const QString &name : names)
+            QVERIFY(QDir().mkdir(name));
+        QVERIFY(s.dirs()->setPath(s.start));
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(s.dirs());
+        for (const QString &name : names) {
+            const QModelIndex row = s.dirs()->model()->index(s.rows().indexOf(name), 0);
+            QVERIFY(s.dirs()->fontMetrics().horizontalAdvance(name) >
+                    s.dirs()->viewport()->width()); // the list cuts it
+            QCOMPARE(row.data(Qt::ToolTipRole).toString(), name);
+            QCOMPARE(list->child(row.row())->text(QAccessible::Name), name);
+        }
     }
 
     // Cancel writes nothing and keeps the folder and name for the next showing, which lists
@@ -234,12 +318,15 @@ private slots:
         QTest::addColumn<QString>("folder"); // opened before the save
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("removed"); // behind the dialog's back; a removed file is named
+        // Whether replacing the file is asked first: a target that cannot be saved to is refused
+        // before the question.
+        QTest::addColumn<bool>("asked");
         // clang-format off
-        QTest::newRow("folder removed")   << "out"       << "Mapa0001.mis" << "out";
-        QTest::newRow("empty name")       << ""          << ""             << "";
-        QTest::newRow("name of a folder") << ""          << "out"          << "";
-        QTest::newRow("workspace file")   << "tobrinmis" << "gb.tmp"       << "";
-        QTest::newRow("missing piece")    << ""          << "Mapa0001.mis" << "tobrinmis/mis_1_2.dat";
+        QTest::newRow("folder removed")   << "out"       << "Mapa0001.mis" << "out"                   << false;
+        QTest::newRow("empty name")       << ""          << ""             << ""                      << false;
+        QTest::newRow("name of a folder") << ""          << "out"          << ""                      << false;
+        QTest::newRow("workspace file")   << "tobrinmis" << "gb.tmp"       << ""                      << false;
+        QTest::newRow("missing piece")    << ""          << "Mapa0001.mis" << "tobrinmis/mis_1_2.dat" << true;
         // clang-format on
     }
 
@@ -248,6 +335,7 @@ private slots:
         QFETCH(QString, folder);
         QFETCH(QString, name);
         QFETCH(QString, removed);
+        QFETCH(bool, asked);
         Session s;
         QVERIFY(QDir().mkdir("out") && writeFile("Mapa0001.mis", "original"));
         QVERIFY(s.dirs()->setPath(s.start));
@@ -259,12 +347,13 @@ private slots:
         const bool file = QFile::remove(removed);
         QVERIFY(removed.isEmpty() || file || QDir(removed).removeRecursively());
 
-        const QStringList said = s.press("Command1");
+        const QStringList said =
+            s.press("Command1", asked ? QStringList{"Yes", "OK"} : QStringList());
         const QString named =
             '"' + QDir::toNativeSeparators(file ? s.start + '/' + removed : target) + '"';
-        QVERIFY2(said.size() == 1 &&
-                     said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
-                     said[0].contains(named),
+        QVERIFY2(said.size() == 1 + asked &&
+                     said.last().startsWith(kErrorBox + "The mission could not be saved.|") &&
+                     said.last().contains(named),
                  qPrintable(said.join('\n')));
         QCOMPARE(s.state(), before);
         QCOMPARE(contents(target), old);

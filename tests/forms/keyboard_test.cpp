@@ -61,6 +61,23 @@ private slots:
         press(Qt::Key_Space);
         QTRY_VERIFY(t.program.sheet().isVisible() && !w.isVisible());
     }
+
+    // "Save Mission" brings the save dialog forward and gives it the keyboard, the first time and
+    // when it is already open behind the sheet.
+    void saveMissionBringsTheDialogForward()
+    {
+        OnSheet s;
+        QVERIFY(QTest::qWaitForWindowActive(&s.sheet()));
+        Form2 &dialog = s.t.program.form2();
+        for (int save = 0; save < 2; ++save) {
+            s.sheet().activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&s.sheet()));
+            s.saveMission();
+            QTRY_VERIFY(dialog.isActiveWindow());
+            QCOMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->window() : nullptr,
+                     &dialog);
+        }
+    }
 };
 
 QTEST_MAIN(KeyboardTest)

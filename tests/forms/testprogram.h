@@ -53,17 +53,20 @@ inline QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : "(missing)";
 }
 
-// Runs `action`, answering each message box it opens with OK; returns what each one said as
-// "title|icon|modality|text|further text", the icon "info", "error" or "other", the modality
-// "application" (modal to the whole program), "window" or "none".
-inline QStringList answerMessages(const std::function<void()> &action)
+// Runs `action`, answering each message box it opens with OK, or with the button whose text is
+// the next of `answers` ("Yes", "No", "Save anyway", "Cancel"); returns what each one said as
+// "title|icon|modality|text|further text", the icon "info", "error", "warning", "question" or
+// "other", the modality "application" (modal to the whole program), "window" or "none".
+inline QStringList answerMessages(const std::function<void()> &action, QStringList answers = {})
 {
     QStringList said;
     QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [&said] {
+    QObject::connect(&answer, &QTimer::timeout, [&said, &answers] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             const char *icon = box->icon() == QMessageBox::Information ? "info"
                                : box->icon() == QMessageBox::Critical  ? "error"
+                               : box->icon() == QMessageBox::Warning   ? "warning"
+                               : box->icon() == QMessageBox::Question  ? "question"
                                                                        : "other";
             const char *modality = box->windowModality() == Qt::ApplicationModal ? "application"
                                    : box->windowModality() == Qt::WindowModal    ? "window"
@@ -71,7 +74,17 @@ inline QStringList answerMessages(const std::function<void()> &action)
             said << QString("%1|%2|%3|%4|%5")
                         .arg(box->windowTitle(), icon, modality, box->text(),
                              box->informativeText());
-            box->button(QMessageBox::Ok)->click();
+            QAbstractButton *press = box->button(QMessageBox::Ok);
+            if (!answers.isEmpty()) {
+                const QString wanted = answers.takeFirst();
+                press = nullptr;
+                for (QAbstractButton *b : box->buttons())
+                    if (b->text().remove('&') == wanted)
+                        press = b;
+            }
+            if (!press)
+                qFatal("no button to answer \"%s\" with", qPrintable(box->text()));
+            press->click();
         }
     });
     answer.start(0);
