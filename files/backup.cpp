@@ -40,8 +40,8 @@ bool isFile(const fs::path &path)
     return fs::is_regular_file(fs::symlink_status(path, ec));
 }
 
-// Keeps a copy of `file` as `bak` with keepCopy()'s contract: the copy is made under a name of the
-// save's own, held, then takes the name `bak` in one step, and its own name goes.
+// Keeps a copy of `file` as `bak`: the copy is made under a name of the save's own, held, synced,
+// then takes the name `bak` in one step that fails with std::errc::file_exists if it is taken.
 void keepCopyOf(const fs::path &file, const fs::path &bak, std::error_code &ec)
 {
     const NativeName tag = nameTag(file);
@@ -67,8 +67,9 @@ void keepCopyOf(const fs::path &file, const fs::path &bak, std::error_code &ec)
     if (!ec)
         platform::sync(copy, ec);
     if (!ec)
-        platform::keepCopy(temp, bak, ec);
-    platform::remove(temp);
+        platform::moveNoReplace(temp, bak, ec);
+    if (ec)
+        platform::remove(temp);
 }
 
 } // namespace
@@ -111,22 +112,20 @@ void keepBackup(const fs::path &file)
     if (!isFile(file))
         return;
     const fs::path bak = backupPath(file);
-    // One step that either makes the backup or finds one there: a check before it could be
-    // overtaken by another save that makes the backup in between. A file with other names, which
-    // could change it later, is copied first, and the copy is what takes the backup's name.
+    // The backup is a copy, durable under a name of the save's own before it takes the backup's
+    // name in one step that either makes it or finds one there: a check alone could be overtaken
+    // by another save that makes the backup in between. Unlike a second name for the file, a copy
+    // needs no hard links and never changes when the file is edited through another name.
     std::error_code ec;
-    if (platform::nameCount(file) > 1)
+    if (!fs::exists(fs::symlink_status(bak, ec)))
         keepCopyOf(file, bak, ec);
-    else
-        platform::keepCopy(file, bak, ec);
-    if (ec == std::errc::file_exists) {
+    if (!ec || ec == std::errc::file_exists) {
         const fs::file_type type = fs::symlink_status(bak, ec).type();
         if (type == fs::file_type::regular)
             return;
         throw Error(kBackupAction, bak, notABackup(type));
     }
-    if (ec)
-        throw Error(kBackupAction, bak, ec);
+    throw Error(kBackupAction, bak, ec);
 }
 
 } // namespace files

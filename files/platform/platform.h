@@ -95,6 +95,12 @@ bool removeIfUnused(const std::filesystem::path &path) noexcept;
 // of `model`, so that replacing a file keeps it its owner's.
 void takeAttributes(File &file, const std::filesystem::path &model);
 
+// Gives a file being written what else protects or describes `model`, where the system has it
+// and lets the user give it: on Linux its extended attributes, POSIX ACLs among them; on Windows
+// its attributes (System, Hidden, Archive...; not read-only) and its access rules. What cannot
+// be given is left out quietly: the file is then as any new file would be.
+void takeExtendedAttributes(File &file, const std::filesystem::path &model);
+
 // Fails, with the reason an open for writing would give ("Permission denied" for a file the user
 // may not write, a read-only file system, a file in use where the system locks those), where the
 // existing file `path` could not be opened for writing; it changes nothing in the file. Replacing
@@ -130,6 +136,11 @@ void keepCopy(const std::filesystem::path &existing, const std::filesystem::path
 // one the save could not remove.
 void keepContent(const std::filesystem::path &existing, const std::filesystem::path &copy,
                  std::error_code &ec);
+
+// Gives the file `from` the name `to` in one step, unless anything at all has that name already:
+// then it fails with std::errc::file_exists and leaves both as they are. Both lie in one folder.
+void moveNoReplace(const std::filesystem::path &from, const std::filesystem::path &to,
+                   std::error_code &ec);
 
 // How many names (hard links) the file `path` has; 1 where it cannot be told.
 [[nodiscard]] std::uintmax_t nameCount(const std::filesystem::path &path) noexcept;

@@ -157,8 +157,9 @@ TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
     }
     EXPECT_EQ(calls, "file rename folder ");
     calls.clear();
+    // Each target replaced for the first time is backed up first, as a copy synced on its own.
     commitGroup(folder_, "2");
-    EXPECT_EQ(calls, "file file file rename rename rename folder ");
+    EXPECT_EQ(calls, "file file file file file file rename rename rename folder ");
 }
 
 // New content for a and b, committed together while the renames from the second on fail: only
