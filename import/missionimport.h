@@ -8,6 +8,11 @@
 #include <filesystem>
 #include <string>
 
+namespace files
+{
+struct GroupCommitResult;
+}
+
 namespace importer
 {
 
@@ -37,5 +42,9 @@ enum class ImportMode {
 // replaced for the first time is kept as "<name>.bak". The mission's text is held once, and
 // little else: the pieces are written as they are made. Throws an ImportError.
 ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode);
+
+// How committing the three pieces ended, as the importer's exit status: done; not written, the
+// stored pieces as they were; or mixed, some pieces new and some not.
+[[nodiscard]] Status commitStatus(const files::GroupCommitResult &result);
 
 } // namespace importer

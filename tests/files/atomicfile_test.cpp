@@ -252,6 +252,26 @@ TEST_F(Save, ExtendedAttributesStayWithTheFileAndItsBackupCopy)
     }
 }
 
+// A save leaves no file open behind it: an editor saves for hours. 2,000 saves, with a backup kept
+// (the first makes it, the others find it), then the process has the descriptors it had.
+TEST_F(Save, ThousandsOfSavesLeaveNoDescriptorOpen)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no /proc/self/fd to count the open files with";
+#else
+    const fs::path open = "/proc/self/fd";
+    std::error_code ec;
+    if (!fs::is_directory(open, ec))
+        GTEST_SKIP() << "no " << open << " to count the open files with";
+    const auto count = [&] { return std::distance(fs::directory_iterator(open), {}); };
+    const auto before = count();
+    for (int k = 0; k < 2000; ++k)
+        save(out_ / "m.mis", std::to_string(k));
+    EXPECT_EQ(count(), before);
+    EXPECT_EQ(readBytes(out_ / "m.mis.bak"), "previous\r\n");
+#endif
+}
+
 // Every name the folder takes can be saved again and again, its first original kept: as
 // "<name>.bak" where that fits (up to the longest name, taken from the system here, not from the
 // layer), else under the name shortened as the temporary names are, with ".bak" after it.
