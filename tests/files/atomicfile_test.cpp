@@ -22,6 +22,8 @@
 #include <unistd.h>
 #else
 #include <windows.h>
+
+#include <sddl.h>
 #endif
 
 using files::AtomicFile;
@@ -204,10 +206,35 @@ TEST_F(Save, ExtendedAttributesStayWithTheFileAndItsBackupCopy)
 {
     const fs::path file = out_ / "m.mis", bak = out_ / "m.mis.bak";
 #ifdef _WIN32
-    using Marks = DWORD;
-    constexpr Marks kMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
-    const auto mark = [](const fs::path &p) { return ::SetFileAttributesW(p.c_str(), kMarks); };
-    const auto marksOf = [](const fs::path &p) { return ::GetFileAttributesW(p.c_str()) & kMarks; };
+    // The marks, and access rules of the file's own: Guests may only read it. (Wine keeps access
+    // rules as the file's mode bits, and gives them back as those say.)
+    using Marks = std::pair<DWORD, std::wstring>;
+    constexpr DWORD kMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    const wchar_t *const kRules = L"D:P(A;;FA;;;WD)(A;;FR;;;BG)";
+    const auto mark = [&](const fs::path &p) {
+        PSECURITY_DESCRIPTOR rules = nullptr;
+        const bool marked = ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                kRules, SDDL_REVISION_1, &rules, nullptr) &&
+                            ::SetFileSecurityW(p.c_str(), DACL_SECURITY_INFORMATION, rules) &&
+                            ::SetFileAttributesW(p.c_str(), kMarks);
+        ::LocalFree(rules);
+        return marked;
+    };
+    const auto marksOf = [](const fs::path &p) {
+        Marks marks{::GetFileAttributesW(p.c_str()) & kMarks, L"(none)"};
+        DWORD size = 0;
+        ::GetFileSecurityW(p.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+        std::string descriptor(size, '\0');
+        wchar_t *text = nullptr;
+        if (size &&
+            ::GetFileSecurityW(p.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                               &size) &&
+            ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+            marks.second = text;
+        ::LocalFree(text);
+        return marks;
+    };
 #else
     using Marks = std::map<std::string, std::string>;
     // The nobody user may do nothing with the file, whatever its mode says.
