@@ -109,10 +109,7 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode,
         const std::vector<files::AtomicFile *> all = {files[0].get(), files[1].get(),
                                                       files[2].get()};
         if (const auto result = files::commitTogether(all); !result.done())
-            throw ImportError(result.committed() ? Status::Unconfirmed
-                              : result.mixed()   ? Status::PiecesMixed
-                                                 : Status::CannotWrite,
-                              files::toError(result).what());
+            throw ImportError(commitStatus(result), files::toError(result).what());
     } catch (const files::Error &e) {
         // A check writes nothing, so it tells what would stop an import, not what failed.
         if (mode == ImportMode::Check)
@@ -125,6 +122,15 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode,
 }
 
 } // namespace
+
+Status commitStatus(const files::GroupCommitResult &result)
+{
+    if (result.done())
+        return Status::Done;
+    if (result.committed())
+        return Status::Unconfirmed;
+    return result.mixed() ? Status::PiecesMixed : Status::CannotWrite;
+}
 
 ImportReport importMission(const fs::path &missionFile, ImportMode mode,
                            const files::WaitForFolder &wait)

@@ -9,6 +9,11 @@
 #include <filesystem>
 #include <string>
 
+namespace files
+{
+struct GroupCommitResult;
+}
+
 namespace importer
 {
 
@@ -40,5 +45,9 @@ enum class ImportMode {
 // saves in the workspace. Throws an ImportError.
 ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode,
                            const files::WaitForFolder &wait = {});
+
+// How committing the three pieces ended, as the importer's exit status: done; not written, the
+// stored pieces as they were; or mixed, some pieces new and some not.
+[[nodiscard]] Status commitStatus(const files::GroupCommitResult &result);
 
 } // namespace importer

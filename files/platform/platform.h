@@ -75,6 +75,12 @@ private:
 // of `model`, so that replacing a file keeps it its owner's.
 void takeAttributes(File &file, const std::filesystem::path &model);
 
+// Gives a file being written what else protects or describes `model`, where the system has it
+// and lets the user give it: on Linux its extended attributes, POSIX ACLs among them; on Windows
+// its attributes (System, Hidden, Archive...; not read-only) and its access rules. What cannot
+// be given is left out quietly: the file is then as any new file would be.
+void takeExtendedAttributes(File &file, const std::filesystem::path &model);
+
 // Fails, with the reason an open for writing would give ("Permission denied" for a file the user
 // may not write, a read-only file system, a file in use where the system locks those), where the
 // existing file `path` could not be opened for writing; it changes nothing in the file. Replacing

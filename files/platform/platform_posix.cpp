@@ -8,6 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace files::platform
@@ -110,6 +115,7 @@ void takeAttributes(File &file, const fs::path &model)
         // Neither: the new file keeps the saving user's owner and group, as any new file would.
     }
     ::fchmod(fd(file), st.st_mode & 07777);
+    takeExtendedAttributes(file, model);
 }
 
 void checkWritable(const fs::path &path, std::error_code &ec)
@@ -255,5 +261,40 @@ void remove(const fs::path &path) noexcept
 {
     ::unlink(path.c_str());
 }
+
+#ifdef __linux__
+void takeExtendedAttributes(File &file, const fs::path &model)
+{
+    // After the mode: an access ACL and the mode bits share the owner's, group's and others'
+    // entries, and the ACL, set last, holds the mask the model had.
+    const int from = ::open(model.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (from < 0)
+        return;
+    std::string names(1024, '\0');
+    ssize_t size = 0;
+    while ((size = ::flistxattr(from, names.data(), names.size())) < 0 && errno == ERANGE)
+        names.resize(names.size() * 4);
+    std::string value;
+    for (std::size_t at = 0; size > 0 && at < static_cast<std::size_t>(size);) {
+        const char *name = names.c_str() + at;
+        at += std::strlen(name) + 1;
+        ssize_t length = 0;
+        value.resize(256);
+        while ((length = ::fgetxattr(from, name, value.data(), value.size())) < 0 &&
+               errno == ERANGE)
+            value.resize(value.size() * 4);
+        // One the user may not set (security.*, trusted.* without the privilege), or that the
+        // file system does not take, is left out.
+        if (length >= 0)
+            ::fsetxattr(fd(file), name, value.data(), static_cast<std::size_t>(length), 0);
+    }
+    ::close(from);
+}
+#else
+void takeExtendedAttributes(File &, const fs::path &)
+{
+    // Extended attributes and ACLs differ too much between the other POSIX systems to copy here.
+}
+#endif
 
 } // namespace files::platform

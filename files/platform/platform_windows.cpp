@@ -150,10 +150,10 @@ File createNew(const fs::path &path, std::error_code &ec)
     return file;
 }
 
-void takeAttributes(File &, const fs::path &)
+void takeAttributes(File &file, const fs::path &model)
 {
-    // A new file takes its access rules from the folder, as the file it replaces did; there are
-    // no mode bits to copy and no owner to give it.
+    // There are no mode bits to copy and no owner to give it.
+    takeExtendedAttributes(file, model);
 }
 
 void checkWritable(const fs::path &path, std::error_code &ec)
@@ -302,6 +302,35 @@ void reportFileSizeLimitAsError() noexcept
 void remove(const fs::path &path) noexcept
 {
     ::DeleteFileW(path.c_str());
+}
+
+void takeExtendedAttributes(File &file, const fs::path &model)
+{
+    // Where there is no model, a new file takes its access rules from the folder.
+    const DWORD attributes = attributesOf(model);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    // Read-only is refused before a save begins; what the system keeps for itself (compressed,
+    // encrypted, sparse...) is not the user's to give.
+    constexpr DWORD kKept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                            FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    FILE_BASIC_INFO basic{}; // times left at zero are left as they are
+    basic.FileAttributes = (attributes & kKept) ? attributes & kKept : FILE_ATTRIBUTE_NORMAL;
+    ::SetFileInformationByHandle(handle(file), FileBasicInfo, &basic, sizeof basic);
+    // The access rules: the model's own list, with the entries it inherited marked as such. A
+    // handle of its own may change them; where the user may not, the folder's stay.
+    DWORD size = 0;
+    ::GetFileSecurityW(model.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    if (size == 0)
+        return;
+    std::string descriptor(size, '\0');
+    const HANDLE rules = ::ReOpenFile(handle(file), WRITE_DAC, kShareAll, 0);
+    if (rules == INVALID_HANDLE_VALUE)
+        return;
+    if (::GetFileSecurityW(model.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                           &size))
+        ::SetKernelObjectSecurity(rules, DACL_SECURITY_INFORMATION, descriptor.data());
+    ::CloseHandle(rules);
 }
 
 } // namespace files::platform

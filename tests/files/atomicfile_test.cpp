@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <functional>
 
@@ -17,7 +18,12 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#else
+#include <windows.h>
+
+#include <sddl.h>
 #endif
 
 using files::AtomicFile;
@@ -190,6 +196,107 @@ TEST_F(Save, TheBackupOfAFileWithOtherNamesIsACopy)
     const Files want = {
         {"m.mis", "new"}, {"m.mis.bak", "previous\r\n"}, {"other.mis", "EDITEDus\r\n"}};
     EXPECT_EQ(snapshot(out_), want);
+}
+
+// What protects or describes a file beyond its mode stays with it when a save replaces it, and
+// with its first original when that is a copy (the file has other names): on Linux its extended
+// attributes, an ACL that shuts a user out among them; on Windows its System, Hidden and Archive
+// marks.
+TEST_F(Save, ExtendedAttributesStayWithTheFileAndItsBackupCopy)
+{
+    const fs::path file = out_ / "m.mis", bak = out_ / "m.mis.bak";
+#ifdef _WIN32
+    // The marks, and access rules of the file's own: Guests may only read it. (Wine keeps access
+    // rules as the file's mode bits, and gives them back as those say.)
+    using Marks = std::pair<DWORD, std::wstring>;
+    constexpr DWORD kMarks = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    const wchar_t *const kRules = L"D:P(A;;FA;;;WD)(A;;FR;;;BG)";
+    const auto mark = [&](const fs::path &p) {
+        PSECURITY_DESCRIPTOR rules = nullptr;
+        const bool marked = ::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+                                kRules, SDDL_REVISION_1, &rules, nullptr) &&
+                            ::SetFileSecurityW(p.c_str(), DACL_SECURITY_INFORMATION, rules) &&
+                            ::SetFileAttributesW(p.c_str(), kMarks);
+        ::LocalFree(rules);
+        return marked;
+    };
+    const auto marksOf = [](const fs::path &p) {
+        Marks marks{::GetFileAttributesW(p.c_str()) & kMarks, L"(none)"};
+        DWORD size = 0;
+        ::GetFileSecurityW(p.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+        std::string descriptor(size, '\0');
+        wchar_t *text = nullptr;
+        if (size &&
+            ::GetFileSecurityW(p.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                               &size) &&
+            ::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+            marks.second = text;
+        ::LocalFree(text);
+        return marks;
+    };
+#else
+    using Marks = std::map<std::string, std::string>;
+    // The nobody user may do nothing with the file, whatever its mode says.
+    const std::uint16_t kTags[] = {1, 2, 4, 0x10, 0x20}, kPerms[] = {6, 0, 4, 4, 4};
+    std::string acl("\2\0\0\0", 4);
+    for (std::size_t k = 0; k < 5; ++k) {
+        const std::uint32_t id = kTags[k] == 2 ? kNobody : 0xFFFFFFFF;
+        acl.append(reinterpret_cast<const char *>(&kTags[k]), 2);
+        acl.append(reinterpret_cast<const char *>(&kPerms[k]), 2);
+        acl.append(reinterpret_cast<const char *>(&id), 4);
+    }
+    const auto mark = [&](const fs::path &p) {
+        return ::setxattr(p.c_str(), "user.tm.note", "kept", 4, 0) == 0 &&
+               ::setxattr(p.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0;
+    };
+    const auto marksOf = [](const fs::path &p) {
+        Marks marks;
+        for (const char *name : {"user.tm.note", "system.posix_acl_access"}) {
+            std::string value(256, '\0');
+            const ssize_t n = ::getxattr(p.c_str(), name, value.data(), value.size());
+            marks[name] = n < 0 ? "(none)" : value.substr(0, static_cast<std::size_t>(n));
+        }
+        return marks;
+    };
+#endif
+    for (const bool otherName : {false, true}) {
+        SCOPED_TRACE(otherName ? "the backup is a copy" : "the backup is the old file");
+        for (const fs::path &p : {file, bak, out_ / "other.mis"})
+            fs::remove(p);
+        writeBytes(file, "previous");
+        if (!mark(file))
+            GTEST_SKIP() << "this file system keeps no such marks";
+        const Marks want = marksOf(file);
+        std::error_code ec;
+        if (otherName && (fs::create_hard_link(file, out_ / "other.mis", ec), ec))
+            GTEST_SKIP() << "cannot make a hard link here: " << ec.message();
+        save(file, "new");
+        save(file, "newer");
+        EXPECT_EQ(readBytes(bak), "previous");
+        EXPECT_EQ(marksOf(file), want);
+        EXPECT_EQ(marksOf(bak), want);
+    }
+}
+
+// A save leaves no file open behind it: an editor saves for hours. 2,000 saves, with a backup kept
+// (the first makes it, the others find it), then the process has the descriptors it had.
+TEST_F(Save, ThousandsOfSavesLeaveNoDescriptorOpen)
+{
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no /proc/self/fd to count the open files with";
+#else
+    const fs::path open = "/proc/self/fd";
+    std::error_code ec;
+    if (!fs::is_directory(open, ec))
+        GTEST_SKIP() << "no " << open << " to count the open files with";
+    const auto count = [&] { return std::distance(fs::directory_iterator(open), {}); };
+    const auto before = count();
+    for (int k = 0; k < 2000; ++k)
+        save(out_ / "m.mis", std::to_string(k));
+    EXPECT_EQ(count(), before);
+    EXPECT_EQ(readBytes(out_ / "m.mis.bak"), "previous\r\n");
+#endif
 }
 
 // Every name the folder takes can be saved again and again, its first original kept: as

@@ -4,8 +4,10 @@
 #include "blockfiles.h"
 #include "blocksize.h"
 #include "commandline.h"
+#include "groupcommit.h"
 #include "importerror.h"
 #include "linefile.h"
+#include "missionimport.h"
 #include "missionsplit.h"
 #include "script.h"
 #include "version.h"
@@ -444,14 +446,15 @@ const Outcome kOutcomes[] = {
      "\"m.mis\": it is not well formed: line 1, column 6: \"[\" is never closed",
      "[ .O [\n  " + kGb + "\n" + kSub},
     // Only direct properties count, a property's value is the item right after it, and
-    // SUBINTERFACEALIADO counts only with an object as the very next item.
+    // SUBINTERFACEALIADO counts only as a pair's first item, with an object as the very next.
     {"NoCharacterBlock", "--check m.mis", 5, "\"m.mis\": it has no Green Beret character block",
      "[ .CLASS BICHOALIADO .G [ .TOKEN COMANDO ] ] [ .CLASS MACRO .TOKEN COMANDO ] "
      "[ .CLASS [ x ] BICHOALIADO .TOKEN COMANDO ] " + kSub},
     {"NoInterfaceBlock", "m.mis", 5, "it has no Green Beret interface block",
      kGb + "[ SUBINTERFACEALIADO .TOKEN COMANDO ]" +
          "[ SUBINTERFACEALIADO [ .I [ [ .TOKEN COMANDO ] ] ] ]" +
-         "[ SUBINTERFACEALIADO a b c d [ .TOKEN COMANDO ] ]"},
+         "[ SUBINTERFACEALIADO a b c d [ .TOKEN COMANDO ] ]" +
+         "[ .I [ .TOKEN COMANDO ] SUBINTERFACEALIADO ]"},
     {"TwoCharacterBlocks", "m.mis", 5,
      "2 Green Beret character blocks, at line 1, column 1 and line 2, column 3",
      kGb + "\n  " + kGb + "\n" + kSub},
@@ -489,6 +492,15 @@ const Outcome kOutcomes[] = {
          fs::remove("tobrinmis/mis_1_2.dat");
          fs::create_hard_link("tobrinmis/mis_1_1.dat", "tobrinmis/mis_1_2.dat");
      }},
+    // A read that fails part-way is no end of the file (/proc/self/mem fails at its start).
+    {"ReadError", "--check /proc/self/mem", 3, "could not read \"/proc/self/mem\": Input/output error",
+     kMission, [] {
+#ifdef _WIN32 // Wine shows this machine's /proc, but not as a Windows program's memory
+         throw fs::filesystem_error("no /proc/self/mem on Windows", std::error_code());
+#endif
+         if (!fs::exists("/proc/self/mem"))
+             throw fs::filesystem_error("no /proc/self/mem here", std::error_code());
+     }, "lines"},
     {"EndlessDevice", "--check /dev/zero", 3, "\"/dev/zero\": it is not a regular file",
      kMission, [] { files_test::makeFifo(""); }},
     {"NoWorkspace", "m.mis", 7, "tobrinmis\": there is no such folder", kMission,
@@ -527,6 +539,37 @@ TEST_P(ImportOutcome, LeavesTheWorkspaceAsItWas)
 INSTANTIATE_TEST_SUITE_P(Cases, ImportOutcome, testing::ValuesIn(kOutcomes),
                          [](const auto &info) { return std::string(info.param.name); });
 
+// How a group commit of the pieces ended becomes the exit status: 7 only where every piece holds
+// what it held before, 9 where some could not be put back (or, new, removed again).
+TEST(CommandLine, ACommitThatLeftThePiecesMixedEndsWithItsOwnStatus)
+{
+    using importer::Status;
+    const std::error_code failed = std::make_error_code(std::errc::io_error);
+    const auto result = [&](std::vector<files::PutBack> putBack) {
+        return files::GroupCommitResult{"mis_1_2.dat", failed, std::move(putBack)};
+    };
+    const struct {
+        const char *name;
+        files::GroupCommitResult result;
+        Status status;
+    } cases[] = {
+        {"committed", {}, Status::Done},
+        {"the first rename failed", result({}), Status::CannotWrite},
+        {"put back", result({{"mis_1_1.dat", ".tm-old", {}}}), Status::CannotWrite},
+        {"new, removed again", result({{"mis_1_1.dat", {}, {}}}), Status::CannotWrite},
+        {"not put back", result({{"mis_1_1.dat", ".tm-old", failed}}), Status::PiecesMixed},
+        {"new, left", result({{"mis_1_1.dat", {}, failed}}), Status::PiecesMixed},
+        {"second of two not put back",
+         result({{"mis_1_1.dat", ".tm-old", {}}, {"mis_1_3.dat", ".tm-old", failed}}),
+         Status::PiecesMixed},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(static_cast<int>(importer::commitStatus(c.result)), static_cast<int>(c.status))
+            << c.name;
+    EXPECT_EQ(static_cast<int>(Status::CannotWrite), 7);
+    EXPECT_EQ(static_cast<int>(Status::PiecesMixed), 9);
+}
+
 // The command line as --help documents it, with the import itself stood in for: which file it
 // is given and how, and the ways it ends that no real mission can reach.
 TEST(CommandLine, ArgumentsAndExitStatuses)
@@ -555,6 +598,7 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         {{"--workspace=w", "m.mis"},   {}, 0, "write m.mis in w", "m.mis: 1 lines", ""},
         {{"m.mis", "--workspace"},     {}, 2, "", "", "--workspace must be followed by a folder"},
         {{"--workspace=", "m.mis"},    {}, 2, "", "", "--workspace must be followed by a folder"},
+        {{"--workspace", "", "m.mis"}, {}, 2, "", "", "--workspace must be followed by a folder"},
         {{"--help", "m.mis"},          {}, 0, "", "Exit status:", ""},
         {{"--version", "m.mis"},       {}, 0, "", version, ""},
         {{},                           {}, 2, "", "", "no mission file was given"},
