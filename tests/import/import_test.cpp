@@ -540,13 +540,14 @@ INSTANTIATE_TEST_SUITE_P(Cases, ImportOutcome, testing::ValuesIn(kOutcomes),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // How a group commit of the pieces ended becomes the exit status: 7 only where every piece holds
-// what it held before, 9 where some could not be put back (or, new, removed again).
+// what it held before, 9 where some could not be put back (or, new, removed again), 10 where all
+// were replaced but the folder could not be made sure on disk.
 TEST(CommandLine, ACommitThatLeftThePiecesMixedEndsWithItsOwnStatus)
 {
     using importer::Status;
     const std::error_code failed = std::make_error_code(std::errc::io_error);
     const auto result = [&](std::vector<files::PutBack> putBack) {
-        return files::GroupCommitResult{"mis_1_2.dat", failed, std::move(putBack)};
+        return files::GroupCommitResult{"mis_1_2.dat", failed, std::move(putBack), {}, {}};
     };
     const struct {
         const char *name;
@@ -554,6 +555,7 @@ TEST(CommandLine, ACommitThatLeftThePiecesMixedEndsWithItsOwnStatus)
         Status status;
     } cases[] = {
         {"committed", {}, Status::Done},
+        {"committed, not sure on disk", {{}, {}, {}, failed, "ws"}, Status::Unconfirmed},
         {"the first rename failed", result({}), Status::CannotWrite},
         {"put back", result({{"mis_1_1.dat", ".tm-old", {}}}), Status::CannotWrite},
         {"new, removed again", result({{"mis_1_1.dat", {}, {}}}), Status::CannotWrite},
@@ -568,6 +570,7 @@ TEST(CommandLine, ACommitThatLeftThePiecesMixedEndsWithItsOwnStatus)
             << c.name;
     EXPECT_EQ(static_cast<int>(Status::CannotWrite), 7);
     EXPECT_EQ(static_cast<int>(Status::PiecesMixed), 9);
+    EXPECT_EQ(static_cast<int>(Status::Unconfirmed), 10);
 }
 
 // The command line as --help documents it, with the import itself stood in for: which file it
