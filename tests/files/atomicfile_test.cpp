@@ -5,6 +5,8 @@
 #include "error.h"
 #include "folder_fixture.h"
 #include "pathtext.h"
+#include "platform.h"
+#include "savetarget.h"
 
 #include <gtest/gtest.h>
 
@@ -182,9 +184,10 @@ TEST_F(Save, AProtectedFileIsRefusedAsOpeningItWouldBe)
 #endif
 }
 
-// The backup holds the first original for good: where the file has other names, which a later
-// edit through one of them would change, the backup is a copy of it, not one more name.
-TEST_F(Save, TheBackupOfAFileWithOtherNamesIsACopy)
+// The backup holds the first original for good: it is a copy, never one more name of the file,
+// which a later edit in place would change with it. The file may have other names, or keep its
+// own because the save failed after it made the backup.
+TEST_F(Save, TheBackupIsACopyThatLaterEditsLeaveAlone)
 {
     try {
         fs::create_hard_link(out_ / "m.mis", out_ / "other.mis");
@@ -196,6 +199,45 @@ TEST_F(Save, TheBackupOfAFileWithOtherNamesIsACopy)
     const Files want = {
         {"m.mis", "new"}, {"m.mis.bak", "previous\r\n"}, {"other.mis", "EDITEDus\r\n"}};
     EXPECT_EQ(snapshot(out_), want);
+
+    writeBytes(out_ / "n.mis", "first");
+    files::platform::setProbe([](files::platform::Call call, const fs::path &) {
+        return call == files::platform::Call::Replace ? std::make_error_code(std::errc::io_error)
+                                                      : std::error_code();
+    });
+    EXPECT_THROW(save(out_ / "n.mis", "new"), files::Error);
+    files::platform::setProbe(nullptr);
+    std::ofstream(out_ / "n.mis", std::ios::binary | std::ios::in) << "EDITED";
+    EXPECT_EQ(readBytes(out_ / "n.mis.bak"), "first");
+}
+
+// One rule tells whether two names lead to one file: through links, "." and "..", other names,
+// and whether or not the file is there yet.
+TEST_F(Save, OneRuleForTheSameFile)
+{
+    writeBytes(out_ / "x", "");
+    try {
+        fs::create_symlink("../missing", out_ / "l1");
+        fs::create_symlink("../missing", out_ / "l2");
+        fs::create_symlink("x", out_ / "lx");
+        fs::create_hard_link(out_ / "x", out_ / "hx");
+    } catch (const fs::filesystem_error &e) {
+        GTEST_SKIP() << "cannot make links here: " << e.what();
+    }
+    const struct {
+        fs::path a, b;
+        bool same;
+    } cases[] = {
+        {"out/l1", "out/l2", true},        {"out/l1", "missing", true},
+        {"out/./x", "out/../out/x", true}, {"out/lx", "out/hx", true},
+        {"out/m.mis", "out/x", false},     {"out/l1", "out/missing", false},
+        {"out/new", "new", false},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(files::sameFile(c.a, c.b), c.same) << c.a << " " << c.b;
+#ifdef _WIN32
+    EXPECT_TRUE(files::sameFile("out/New.mis", "out/new.MIS"));
+#endif
 }
 
 // What protects or describes a file beyond its mode stays with it when a save replaces it, and

@@ -151,6 +151,31 @@ TEST_F(GroupCommit, AReaderSeesOneGroup)
     EXPECT_EQ(read, "AAA");
 }
 
+// What stands in the way of the folder's lock is named: the folder (POSIX), or its lock file
+// (Windows), with the file to be saved where there is one.
+TEST_F(GroupCommit, ProblemsWithTheLockNameTheLock)
+{
+    writeBytes(root_ / "file", "");
+    const fs::path lock = files::platform::folderLockPath(root_ / "file");
+    try {
+        const files::FolderLock held(root_ / "file", files::FolderLock::Mode::Shared);
+        ADD_FAILURE() << "locked";
+    } catch (const files::Error &e) {
+        EXPECT_EQ(e.path(), lock);
+    }
+#ifdef _WIN32
+    fs::remove(folder_ / ".tm-lock");
+    fs::create_directory(folder_ / ".tm-lock");
+    try {
+        AtomicFile a(folder_ / "a");
+        ADD_FAILURE() << "saved";
+    } catch (const files::Error &e) {
+        EXPECT_EQ(e.path(), folder_ / "a");
+        EXPECT_NE(e.reason().find(".tm-lock"), std::string::npos) << e.what();
+    }
+#endif
+}
+
 // The calls a commit makes, in order, where only their order and kind matter.
 std::string calls;
 std::error_code note(Call call, const fs::path &)

@@ -492,6 +492,14 @@ const Outcome kOutcomes[] = {
          fs::remove("tobrinmis/mis_1_2.dat");
          fs::create_hard_link("tobrinmis/mis_1_1.dat", "tobrinmis/mis_1_2.dat");
      }},
+    // Two links to one file that is not there yet: writing one piece would replace the other.
+    {"TwoPiecesOneMissingFile", "m.mis", 7, "mis_1_2.dat\": it is the same file as", kMission,
+     [] {
+         fs::remove("tobrinmis/mis_1_1.dat");
+         fs::remove("tobrinmis/mis_1_2.dat");
+         fs::create_symlink("../shared.dat", "tobrinmis/mis_1_1.dat");
+         fs::create_symlink("../shared.dat", "tobrinmis/mis_1_2.dat");
+     }},
     // A read that fails part-way is no end of the file (/proc/self/mem fails at its start).
     {"ReadError", "--check /proc/self/mem", 3, "could not read \"/proc/self/mem\": Input/output error",
      kMission, [] {

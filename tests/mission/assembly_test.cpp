@@ -135,6 +135,12 @@ const Failure kFailures[] = {
      [] { fs::create_symlink("../tobrinmis/mis_1_3.dat", "out/l.mis"); }},
     {"LinkToFolder",      "ws",               "gb.tmp",      "gb.tmp\" that", nullptr,
      [] { fs::create_symlink("tobrinmis", "ws"); }},
+    {"ProgramsOwnName",   "out",              ".tm-lock",    "for its own files"},
+    // What is not a file is refused before a byte of it is read: it may never end, or wait.
+    {"PieceIsANamedPipe", "out",              "m.mis",       "it is not a regular file", "tobrinmis/mis_1_2.dat",
+     [] { fs::remove("tobrinmis/mis_1_2.dat"); files_test::makeFifo("tobrinmis/mis_1_2.dat"); }},
+    {"PieceIsADevice",    "out",              "m.mis",       "it is not a regular file", "tobrinmis/mis_1_3.dat",
+     [] { fs::remove("tobrinmis/mis_1_3.dat"); fs::create_symlink("/dev/zero", "tobrinmis/mis_1_3.dat"); }},
 };
 // clang-format on
 
@@ -166,6 +172,27 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
     }
     EXPECT_EQ(snapshot(out_), out);
     EXPECT_EQ(snapshot(workspace()), sources);
+}
+
+// Two editors on one workspace: the first one's "OK" after the second saved its blocks makes no
+// mission of the second one's Green Beret; it says so, and writes nothing. Its own blocks, once
+// saved again, are assembled.
+TEST_F(Assembly, OnlyTheBlocksThisEditorSaved)
+{
+    writeSources(kSources);
+    const mission::SavedBlocks first = mission::writeBlocks(mission::SheetValues{}, "COMANDO");
+    mission::writeBlocks(mission::SheetValues::all(mission::kChecked), "COMANDO");
+    const Files before = snapshot(out_);
+    try {
+        mission::assemble(out_, "m.mis", &first);
+        ADD_FAILURE() << "assembled another editor's blocks";
+    } catch (const files::Error &e) {
+        EXPECT_NE(e.reason().find("changed by another save since yours"), std::string::npos);
+    }
+    EXPECT_EQ(snapshot(out_), before);
+    const mission::SavedBlocks again = mission::writeBlocks(mission::SheetValues{}, "COMANDO");
+    mission::assemble(out_, "m.mis", &again);
+    EXPECT_NE(readBytes(out_ / "m.mis").find(first.character), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AssemblyFailure, ::testing::ValuesIn(kFailures),
