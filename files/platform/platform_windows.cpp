@@ -81,6 +81,22 @@ HANDLE openNamed(const fs::path &path, DWORD access, DWORD disposition)
                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
+struct FileId {
+    DWORD volume = 0, high = 0, low = 0;
+    bool operator==(const FileId &) const = default;
+};
+
+bool idOf(HANDLE h, FileId &id, DWORD *attributes = nullptr)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info))
+        return false;
+    id = {info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+    if (attributes)
+        *attributes = info.dwFileAttributes;
+    return true;
+}
+
 // ReadFile and WriteFile take at most a DWORD at a time.
 DWORD chunk(std::size_t size)
 {

@@ -1,9 +1,14 @@
 // The character sheet: which box gives which Value to the writers, the appearance selector,
 // what the sheet keeps through remove, a failed save and Back, and its look.
 #include "characterblock.h"
+#include "folderlock.h"
 #include "interfaceblock.h"
 #include "linefile.h"
 #include "testprogram.h"
+
+#include <atomic>
+#include <future>
+#include <thread>
 
 using mission::SheetValues;
 
@@ -105,6 +110,46 @@ private slots:
                 QVERIFY2(saved().contains(line), line);
             QVERIFY(contents("tobrinmis/gb.tmp").contains(" .ANIM COMANDO "));
         }
+    }
+
+    // While another program saves in the workspace, "Save Mission" says so at once in a dialog of
+    // its own, the windows still answering; "Cancel" ends the wait with a message naming the
+    // file, and nothing is written. Once the other save is done, the same press saves.
+    void saveWaitsWhileAnotherSaves()
+    {
+        OnSheet s;
+        std::promise<void> release;
+        std::atomic<bool> held = false;
+        std::thread other([&held, done = release.get_future()] {
+            const files::FolderLock lock("tobrinmis", files::FolderLock::Mode::Exclusive);
+            held = true;
+            done.wait();
+        });
+        QTRY_VERIFY(held);
+        QString waiting;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&waiting] {
+            auto *dialog = qobject_cast<QProgressDialog *>(QApplication::activeModalWidget());
+            if (dialog && dialog->objectName() == "waitForFolder" && dialog->isVisible()) {
+                waiting = dialog->labelText();
+                dialog->cancel();
+            }
+        });
+        poll.start(10);
+        const QStringList said = answerMessages([&] { s.saveMission(); });
+        poll.stop();
+        release.set_value();
+        other.join();
+        QVERIFY2(waiting.startsWith("Waiting for another save in \"") &&
+                     waiting.endsWith("tobrinmis\" to finish..."),
+                 qPrintable(waiting));
+        QCOMPARE(said.size(), 1);
+        QVERIFY2(said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
+                     said[0].contains("gb.tmp") && said[0].contains("has not finished"),
+                 qPrintable(said[0]));
+        QVERIFY(!QFile::exists("tobrinmis/gb.tmp") && !s.t.program.form2().isVisible());
+        s.saveMission();
+        QVERIFY(QFile::exists("tobrinmis/gb.tmp") && s.t.program.form2().isVisible());
     }
 
     // Each item by mouse, then by arrow keys: its picture on show, the portrait's name, and its
