@@ -51,7 +51,7 @@ void AtomicFile::write(std::string_view bytes)
 void AtomicFile::commit()
 {
     prepare();
-    keepBackup();
+    makeBackup();
     std::error_code ec;
     if (!replaceTarget(ec)) {
         // A backup made stays: it holds the target as it still is.
@@ -83,12 +83,12 @@ void AtomicFile::prepare()
     }
 }
 
-void AtomicFile::keepBackup()
+void AtomicFile::makeBackup()
 {
     if (backup_ != Backup::KeepFirst)
         return;
     try {
-        files::keepBackup(target_);
+        files::copyToBackup(target_);
     } catch (const Error &) {
         discard();
         throw;

@@ -49,19 +49,35 @@ public:
     // the target holds the new content.
     void commit();
 
-private:
-    friend class GroupCommit;
+    // The steps of commit() one by one, for committing several files together (groupcommit.h),
+    // which runs each step for every file before the next step.
+    class Steps
+    {
+    public:
+        explicit Steps(AtomicFile &file) : file_(file) {}
+        // The file replaced (or made): the name given, behind its links.
+        [[nodiscard]] const std::filesystem::path &target() const { return file_.target_; }
+        // Makes what was written durable, so that only putting it in the target's place is left.
+        void prepare() { file_.prepare(); }
+        // Copies the target's first original to its backup, where this save keeps one.
+        void makeBackup() { file_.makeBackup(); }
+        // Puts the temporary file in the target's place; false, with the reason, where it could
+        // not.
+        bool replaceTarget(std::error_code &ec) { return file_.replaceTarget(ec); }
+        // Makes the names in the target's folder durable; the reason where it could not.
+        [[nodiscard]] std::error_code syncFolder() const { return file_.syncFolder(); }
+        // Removes the temporary file if it is left, and closes it.
+        void discard() noexcept { file_.discard(); }
 
-    // Makes what was written to the temporary file durable, so that only putting it in the
-    // target's place is left; the file stays open, and held, until then.
+    private:
+        AtomicFile &file_;
+    };
+
+private:
     void prepare();
-    // Keeps the target's first original, where this save keeps one.
-    void keepBackup();
-    // Puts the temporary file in the target's place; false, with the reason, where it could not.
+    void makeBackup();
     bool replaceTarget(std::error_code &ec);
-    // Makes the names in the target's folder durable; the reason where it could not.
     [[nodiscard]] std::error_code syncFolder() const;
-    // Removes this save's temporary file if it is left, and closes it.
     void discard() noexcept;
 
     std::filesystem::path target_;

@@ -74,21 +74,16 @@ fs::path plannedBackup(const fs::path &target)
     return bak;
 }
 
-void keepBackup(const fs::path &file)
+void copyToBackup(const fs::path &file)
 {
-    if (!isFile(file))
-        return;
-    const fs::path bak = backupPath(file);
+    // What stands under the backup's name was checked when the save began (checkBackupPlace()),
+    // and the folder's lock keeps other saves from changing it since.
     std::error_code ec;
-    if (!fs::exists(fs::symlink_status(bak, ec)))
-        copyBeside(file, bak, ec);
-    if (!ec || ec == std::errc::file_exists) {
-        const fs::file_type type = fs::symlink_status(bak, ec).type();
-        if (type == fs::file_type::regular)
-            return;
-        throw Error(kBackupAction, bak, notABackup(type));
-    }
-    throw Error(kBackupAction, bak, ec);
+    if (!isFile(file) || fs::exists(fs::symlink_status(backupPath(file), ec)))
+        return;
+    copyBeside(file, backupPath(file), ec);
+    if (ec && ec != std::errc::file_exists)
+        throw Error(kBackupAction, backupPath(file), ec);
 }
 
 void copyBeside(const fs::path &from, const fs::path &to, std::error_code &ec)
@@ -111,7 +106,7 @@ void copyBeside(const fs::path &from, const fs::path &to, std::error_code &ec)
         platform::remove(temp);
 }
 
-fs::path keepForTheUser(const fs::path &target, const fs::path &kept)
+fs::path moveToPreviousName(const fs::path &target, const fs::path &kept)
 {
     constexpr std::string_view kSuffix = ".previous";
     const NativeName name = fitName(target, kSuffix.size() + 2);

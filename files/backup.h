@@ -25,11 +25,11 @@ namespace files
 // in the way.
 void checkBackupPlace(const std::filesystem::path &file);
 
-// Keeps a copy of `file` as its backup unless one is kept already. The backup is a file of its
-// own, never a second name of `file`, which a later edit in place would change with it; it takes
-// its name complete, in one step. Throws an Error naming the backup's path when something else
-// than a file stands there, or it cannot be made.
-void keepBackup(const std::filesystem::path &file);
+// Keeps a copy of `file` as its backup unless one is kept already (checkBackupPlace() has refused
+// anything else than a file there). The backup is a file of its own, never a second name of
+// `file`, which a later edit in place would change with it; it takes its name complete, in one
+// step. Throws an Error naming the backup's path when it cannot be made.
+void copyToBackup(const std::filesystem::path &file);
 
 // Copies the file `from` to the new name `to` in its folder: written under the target's own copy
 // name (ownnames.h), made durable, then given the name `to` in one step unless that is taken
@@ -40,7 +40,7 @@ void copyBeside(const std::filesystem::path &from, const std::filesystem::path &
 // Gives previous content of `target` kept under `kept` a name where only the user removes it:
 // "<name>.previous", or the first of "<name>.previous1" to "99" that is free. Returns that name,
 // or `kept` where none could be given.
-[[nodiscard]] std::filesystem::path keepForTheUser(const std::filesystem::path &target,
-                                                   const std::filesystem::path &kept);
+[[nodiscard]] std::filesystem::path moveToPreviousName(const std::filesystem::path &target,
+                                                       const std::filesystem::path &kept);
 
 } // namespace files

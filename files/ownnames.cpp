@@ -84,7 +84,7 @@ void tidyLeftovers(const fs::path &target)
         if (prefix == kOldPrefix && type == fs::file_type::regular) {
             // The only copy of a target's previous content, should the save have been killed
             // between two renames of its group: never removed.
-            if (keepForTheUser(target, leftover) == leftover)
+            if (moveToPreviousName(target, leftover) == leftover)
                 inTheWay(target, leftover, "it holds previous content that could not be kept");
             continue;
         }

@@ -34,9 +34,9 @@ inline constexpr std::string_view kOldPrefix = ".tm-old-";
                                             std::string_view prefix);
 
 // Tidies what a killed save of `target` left, under the folder's lock: its new content and a copy
-// are removed, and its previous content is kept for the user (keepForTheUser(), backup.h). Throws
-// an Error naming the target and the left-over, and what to do, where one is in the way: a folder,
-// or a file that cannot be removed or kept.
+// are removed, and its previous content is kept for the user (moveToPreviousName(), backup.h).
+// Throws an Error naming the target and the left-over, and what to do, where one is in the way: a
+// folder, or a file that cannot be removed or kept.
 void tidyLeftovers(const std::filesystem::path &target);
 
 } // namespace files
