@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -351,24 +352,33 @@ TEST_F(Save, ALongNameSavesAgainAndKeepsItsFirstOriginal)
 #else
     const auto longest = static_cast<std::size_t>(::pathconf(out_.c_str(), _PC_NAME_MAX));
 #endif
+    fs::remove(out_ / "m.mis");
     for (const std::size_t length : {longest - 4, longest - 3, longest}) {
-        const std::string name(length, 'n');
-        writeBytes(out_ / name, "first");
-        save(out_ / name, "second");
-        save(out_ / name, "third");
+        // Two names alike but for their last letter keep a backup each.
+        const std::string name(length, 'n'), twin = name.substr(0, length - 1) + 'o';
+        for (const std::string &each : {name, twin}) {
+            writeBytes(out_ / each, "first " + each.substr(length - 1));
+            save(out_ / each, "second");
+            save(out_ / each, "third");
+        }
         Files now = snapshot(out_);
         EXPECT_EQ(now[name], "third") << length;
+        EXPECT_EQ(now[twin], "third") << length;
         now.erase(name);
-        now.erase("m.mis");
-        ASSERT_EQ(now.size(), 1u) << length;
-        const std::string bak = now.begin()->first;
-        EXPECT_EQ(now.begin()->second, "first") << length;
-        EXPECT_TRUE(bak.size() <= longest && bak.ends_with(".bak")) << bak;
-        if (length + 4 <= longest) {
-            EXPECT_EQ(bak, name + ".bak");
+        now.erase(twin);
+        ASSERT_EQ(now.size(), 2u) << length;
+        std::set<std::string> firsts;
+        for (const auto &[bak, content] : now) {
+            firsts.insert(content);
+            EXPECT_TRUE(bak.size() <= longest && bak.ends_with(".bak")) << bak;
+            if (length + 4 <= longest) {
+                EXPECT_TRUE(bak == name + ".bak" || bak == twin + ".bak") << bak;
+            }
+            fs::remove(out_ / bak);
         }
+        EXPECT_EQ(firsts, (std::set<std::string>{"first n", "first o"})) << length;
         fs::remove(out_ / name);
-        fs::remove(out_ / bak);
+        fs::remove(out_ / twin);
     }
 }
 
@@ -460,6 +470,23 @@ TEST_F(Save, FailuresAfterTheWritingBeganLeaveThePreviousFile)
     };
     EXPECT_EXIT(fillUp(), ::testing::ExitedWithCode(3), "\"out/m.mis\": File too large$");
     EXPECT_EQ(snapshot(out_), before);
+
+    // The backup's copy stops at its first failed write: no partial backup takes the name.
+    writeBytes(out_ / "big.mis", content);
+    const Files withBig = snapshot(out_);
+    const auto copyUp = [&] {
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            save("out/big.mis", "small");
+        } catch (const files::Error &e) {
+            std::cerr << e.what();
+            ::_exit(3);
+        }
+    };
+    EXPECT_EXIT(copyUp(), ::testing::ExitedWithCode(3), "big.mis.bak\": File too large$");
+    EXPECT_EQ(snapshot(out_), withBig);
+    fs::remove(out_ / "big.mis");
 
     const int fd = ::open((out_ / "m.mis").c_str(), O_RDONLY);
     int flags = 0, immutable = 0;

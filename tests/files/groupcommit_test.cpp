@@ -246,6 +246,22 @@ TEST_F(GroupCommit, ASecondRenameThatFailsPutsTheFirstBack)
     EXPECT_EQ(snapshot(folder_), want);
 }
 
+// New targets, the second of which cannot take its name: the first is removed again. A backup's
+// place taken by a folder refuses the whole group before any backup is made.
+TEST_F(GroupCommit, ANewGroupOrOneThatCannotBeBackedUpLeavesNothing)
+{
+    const fs::path fresh = folder_ / "fresh";
+    fs::create_directory(fresh);
+    const auto result = commitPairFailing(fresh, 1);
+    EXPECT_TRUE(result.putBack.size() == 1 && !result.mixed());
+    EXPECT_EQ(snapshot(fresh), Files());
+
+    fs::create_directory(folder_ / "c.bak");
+    const Files before = snapshot(folder_);
+    EXPECT_THROW(commitGroup(folder_, "new"), files::Error);
+    EXPECT_EQ(snapshot(folder_), before);
+}
+
 // The first target cannot be put back either: the result says the group is mixed, and the
 // first target's previous content is kept where no later save tidies it away, beside what the
 // user kept from earlier failures.

@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <future>
+#include <thread>
 
 #ifndef _WIN32
 #include <unistd.h>
@@ -193,6 +196,31 @@ TEST_F(Assembly, OnlyTheBlocksThisEditorSaved)
     const mission::SavedBlocks again = mission::writeBlocks(mission::SheetValues{}, "COMANDO");
     mission::assemble(out_, "m.mis", &again);
     EXPECT_NE(readBytes(out_ / "m.mis").find(first.character), std::string::npos);
+}
+
+// The assembly reads the workspace under its shared lock: while another program saves there, it
+// waits, and writes nothing when it gives up.
+TEST_F(Assembly, WaitsWhileAnotherSavesInTheWorkspace)
+{
+    writeSources(kSources);
+    std::promise<void> release;
+    std::atomic<bool> held = false;
+    std::thread other([this, &held, done = release.get_future()] {
+        const files::FolderLock lock(workspace(), files::FolderLock::Mode::Exclusive);
+        held = true;
+        done.wait();
+    });
+    while (!held)
+        std::this_thread::yield();
+    const Files before = snapshot(out_);
+    int asked = 0;
+    EXPECT_THROW(mission::assemble(out_, "m.mis", nullptr,
+                                   [&asked](const fs::path &) { return ++asked < 3; }),
+                 files::Error);
+    release.set_value();
+    other.join();
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(snapshot(out_), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AssemblyFailure, ::testing::ValuesIn(kFailures),
