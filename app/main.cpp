@@ -27,10 +27,9 @@ int main(int argc, char *argv[])
     const auto line = options::read(QApplication::arguments().mid(1));
     if (line.action != options::CommandLine::Action::Run)
         return options::answer(line);
-    mission::setWorkspaceFolder(toPath(line.workspace));
-
     look::setUpApplication(app);
-    Program program;
+    Program program({}, line.workspace.isEmpty() ? mission::Workspace()
+                                                 : mission::Workspace(toPath(line.workspace)));
     program.start();
     return QApplication::exec();
 }

@@ -6,7 +6,8 @@
 
 #include <QCoreApplication>
 
-Program::Program(std::function<void()> onEnd) : onEnd_(std::move(onEnd))
+Program::Program(std::function<void()> onEnd, mission::Workspace workspace)
+    : onEnd_(std::move(onEnd)), workspace_(std::move(workspace))
 {
     if (!onEnd_)
         onEnd_ = [] { QCoreApplication::exit(0); };

@@ -24,7 +24,8 @@ public:
     enum class Window { Form1, gb, Form2 };
 
     // `onEnd` runs once when the program ends; by default it leaves the event loop.
-    explicit Program(std::function<void()> onEnd = {});
+    explicit Program(std::function<void()> onEnd = {},
+                     mission::Workspace workspace = mission::Workspace());
     ~Program() override;
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
@@ -58,6 +59,7 @@ public:
     void unload(Form &form) override;
     QString &gb_anim() override { return gbAnim_; }
     std::optional<mission::SavedBlocks> &savedBlocks() override { return savedBlocks_; }
+    const mission::Workspace &workspace() const override { return workspace_; }
 
 private:
     struct Slot {
@@ -79,6 +81,7 @@ private:
     std::function<void()> onEnd_;
     QString gbAnim_;
     std::optional<mission::SavedBlocks> savedBlocks_;
+    mission::Workspace workspace_;
     bool ended_ = false;
     // The receiver of the queued calls that free the retired windows; a call still queued when
     // the program goes is dropped with it.

@@ -60,10 +60,7 @@ std::pair<fs::path, std::int64_t> workspace(const Workspace &w)
                        w.pieceMegabytes == 0
                            ? shippedPiece(names[k])
                            : scriptLines(w.pieceMegabytes * 1000000 / 3, k + 1, w.lineEnd));
-        const fs::path previous = fs::current_path();
-        fs::current_path(folder);
-        mission::writeBlocks(mission::SheetValues{}, "COMANDO");
-        fs::current_path(previous);
+        mission::writeBlocks(mission::Workspace(pieces), mission::SheetValues{}, "COMANDO");
         ::sync();
     }
     std::int64_t bytes = 0;
@@ -119,10 +116,11 @@ void registerAssemblyBenchmarks()
         benchmark::RegisterBenchmark(("Assemble/" + name).c_str(),
                                      [w](benchmark::State &state) {
                                          const auto [folder, bytes] = workspace(w);
-                                         fs::current_path(folder);
+                                         const mission::Workspace pieces(folder /
+                                                                         mission::kWorkspaceFolder);
                                          ::sync();
                                          for (auto _ : state)
-                                             mission::assemble(folder, "Mapa0001.mis");
+                                             mission::assemble(pieces, folder, "Mapa0001.mis");
                                          state.SetBytesProcessed(state.iterations() * bytes);
                                      })
             ->UseRealTime()

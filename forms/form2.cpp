@@ -6,8 +6,8 @@
 
 #include "assembly.h"
 #include "dirlist.h"
-#include "shell.h"
 #include "savetarget.h"
+#include "shell.h"
 #include "standin.h"
 
 #include <QComboBox>
@@ -173,9 +173,8 @@ void Form2::Drive1_Change()
 
 bool Form2::wroteEarlier(const std::filesystem::path &target) const
 {
-    return std::any_of(written_.begin(), written_.end(), [&target](const auto &earlier) {
-        return files::sameFile(target, earlier);
-    });
+    return std::any_of(written_.begin(), written_.end(),
+                       [&target](const auto &earlier) { return files::sameFile(target, earlier); });
 }
 
 void Form2::Command1_Click()
@@ -183,11 +182,11 @@ void Form2::Command1_Click()
     // On failure, and on a "Cancel" or "No", the user keeps the dialog, the folder and the name.
     // A target that cannot be saved to is reported before any question is asked.
     const std::filesystem::path folder = Dir1_->folder(), name = toPath(Text1_->text());
-    if (!trySave(this, [&] { mission::checkTarget(folder, name); }))
+    if (!trySave(this, [&] { mission::checkTarget(shell().workspace(), folder, name); }))
         return;
     std::error_code ec;
     const std::filesystem::path target = mission::missionPath(folder, name);
-    if (mission::holdsStandInPieces() && !confirmStandInSave(this))
+    if (mission::holdsStandInPieces(shell().workspace()) && !confirmStandInSave(this))
         return;
     // The dialog's own mission of this run is replaced again without a question: saving again
     // after an edit is what the user asked for when they first said "Yes" or chose the name.
@@ -197,7 +196,7 @@ void Form2::Command1_Click()
     // The blocks that this editor's sheet saved: another editor's, written since, are refused.
     const auto &blocks = shell().savedBlocks();
     if (trySave(this, [&] {
-            mission::assemble(folder, name, blocks ? &*blocks : nullptr,
+            mission::assemble(shell().workspace(), folder, name, blocks ? &*blocks : nullptr,
                               waitShowingProgress(this));
         })) {
         if (!wroteEarlier(target))

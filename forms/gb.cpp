@@ -257,8 +257,9 @@ void gb::Command1_Click()
     // A dialog still open from an earlier save goes, so that its "OK" cannot make a mission of
     // blocks that are not this sheet's.
     if (trySave(this, [this] {
-            shell().savedBlocks() = mission::writeBlocks(
-                values(), shell().gb_anim().toLatin1().toStdString(), waitShowingProgress(this));
+            shell().savedBlocks() = mission::writeBlocks(shell().workspace(), values(),
+                                                         shell().gb_anim().toLatin1().toStdString(),
+                                                         waitShowingProgress(this));
         }))
         shell().showSaveDialog();
     else

@@ -35,6 +35,8 @@ public:
 
     // The character's appearance token: empty at start, "COMANDO" once the sheet loads.
     virtual QString &gb_anim() = 0;
+    // The workspace the program reads and writes (workspace.h).
+    [[nodiscard]] virtual const mission::Workspace &workspace() const = 0;
     // The blocks that the sheet's last good "Save Mission" wrote, which "OK" assembles: none
     // before the first.
     virtual std::optional<mission::SavedBlocks> &savedBlocks() = 0;

@@ -140,11 +140,13 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
     if (!haveFile || file.empty())
         return usage(err, "no mission file was given");
 
-    mission::setWorkspaceFolder(files::pathFromText(workspace));
+    const mission::Workspace named = workspace.empty()
+                                         ? mission::Workspace()
+                                         : mission::Workspace(files::pathFromText(workspace));
     try {
         bool told = false;
         const auto report =
-            import(files::pathFromText(file), check ? ImportMode::Check : ImportMode::Write,
+            import(named, files::pathFromText(file), check ? ImportMode::Check : ImportMode::Write,
                    [&](const std::filesystem::path &folder) {
                        if (!std::exchange(told, true))
                            err << kName << ": waiting for another save in \""

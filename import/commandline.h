@@ -10,8 +10,9 @@
 namespace importer
 {
 
-using ImportFunction = std::function<ImportReport(const std::filesystem::path &, ImportMode,
-                                                  const files::WaitForFolder &)>;
+using ImportFunction =
+    std::function<ImportReport(const mission::Workspace &, const std::filesystem::path &,
+                               ImportMode, const files::WaitForFolder &)>;
 
 // The importer's command line: reads the arguments (without the program's name), runs the import,
 // prints its report to `out` or the reason it failed to `err`, and returns the exit status.

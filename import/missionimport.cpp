@@ -36,16 +36,17 @@ std::size_t lineCount(std::string_view text)
 // Refuses, before anything is written, a piece that is the mission file itself (through a link,
 // or another name of it), which the import would replace with the piece, and two pieces that are
 // one file, which would hold only the last piece.
-void checkPiecesApart(const fs::path &missionFile, std::span<const std::string_view> names)
+void checkPiecesApart(const mission::Workspace &workspace, const fs::path &missionFile,
+                      std::span<const std::string_view> names)
 {
     for (std::size_t k = 0; k < names.size(); ++k) {
-        const fs::path piece = mission::workspacePath(names[k]);
+        const fs::path piece = workspace.file(names[k]);
         if (files::sameFile(piece, missionFile))
             throw files::Error(files::kWriteAction, piece,
                                "it is the mission file being imported, \"" +
                                    files::pathText(missionFile) + "\"");
         for (std::size_t j = 0; j < k; ++j) {
-            const fs::path other = mission::workspacePath(names[j]);
+            const fs::path other = workspace.file(names[j]);
             if (files::sameFile(piece, other))
                 throw files::Error(files::kWriteAction, piece,
                                    "it is the same file as \"" + files::pathText(other) + "\"");
@@ -53,8 +54,8 @@ void checkPiecesApart(const fs::path &missionFile, std::span<const std::string_v
     }
 }
 
-ImportReport importText(const fs::path &missionFile, ImportMode mode,
-                        const files::WaitForFolder &wait)
+ImportReport importText(const mission::Workspace &workspace, const fs::path &missionFile,
+                        ImportMode mode, const files::WaitForFolder &wait)
 {
     std::string text;
     try {
@@ -77,16 +78,16 @@ ImportReport importText(const fs::path &missionFile, ImportMode mode,
     ImportReport report{lineCount(text), split.character, split.interface, {}};
     const std::string_view names[] = {mission::kPiece1, mission::kPiece2, mission::kPiece3};
     try {
-        const fs::path folder = mission::workspacePath(mission::kPiece1).parent_path();
+        const fs::path folder = workspace.file(mission::kPiece1).parent_path();
         std::error_code ec;
         if (!fs::is_directory(folder, ec))
             throw files::Error("could not find the workspace", folder,
                                "there is no such folder; run the importer from the folder "
                                "that holds it");
-        checkPiecesApart(missionFile, names);
+        checkPiecesApart(workspace, missionFile, names);
         std::vector<std::unique_ptr<files::AtomicFile>> files;
         for (std::size_t k = 0; k < 3; ++k) {
-            const fs::path path = mission::workspacePath(names[k]);
+            const fs::path path = workspace.file(names[k]);
             report.pieces[k] = {path, 0, 0, files::plannedBackup(path)};
             if (mode == ImportMode::Write)
                 files.push_back(std::make_unique<files::AtomicFile>(
@@ -132,11 +133,11 @@ Status commitStatus(const files::GroupCommitResult &result)
     return result.mixed() ? Status::PiecesMixed : Status::CannotWrite;
 }
 
-ImportReport importMission(const fs::path &missionFile, ImportMode mode,
-                           const files::WaitForFolder &wait)
+ImportReport importMission(const mission::Workspace &workspace, const fs::path &missionFile,
+                           ImportMode mode, const files::WaitForFolder &wait)
 {
     try {
-        return importText(missionFile, mode, wait);
+        return importText(workspace, missionFile, mode, wait);
     } catch (const std::bad_alloc &) {
         // By now the text and all made from it are freed, so the message itself fits.
         std::error_code ec;

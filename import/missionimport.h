@@ -3,6 +3,7 @@
 #include "folderlock.h"
 #include "importerror.h"
 #include "missionsplit.h"
+#include "workspace.h"
 
 #include <array>
 #include <cstddef>
@@ -38,12 +39,13 @@ enum class ImportMode {
     Write,
 };
 
-// Makes the workspace's three stored pieces from the user's mission file, which is only read.
+// Makes the three stored pieces of `workspace` from the user's mission file, which is only read.
 // With ImportMode::Write the three pieces are replaced together or not at all, and each piece
 // replaced for the first time is kept as "<name>.bak". The mission's text is held once, and
 // little else: the pieces are written as they are made. `wait` is asked while another program
 // saves in the workspace. Throws an ImportError.
-ImportReport importMission(const std::filesystem::path &missionFile, ImportMode mode,
+ImportReport importMission(const mission::Workspace &workspace,
+                           const std::filesystem::path &missionFile, ImportMode mode,
                            const files::WaitForFolder &wait = {});
 
 // How committing the three pieces ended, as the importer's exit status: done; not written, the

@@ -21,7 +21,7 @@ namespace mission
 using files::Error;
 using files::kWriteAction;
 
-void checkTarget(const fs::path &folder, const fs::path &fileName)
+void checkTarget(const Workspace &workspace, const fs::path &folder, const fs::path &fileName)
 {
     const fs::path target = missionPath(folder, fileName);
     if (fileName.empty())
@@ -39,7 +39,7 @@ void checkTarget(const fs::path &folder, const fs::path &fileName)
     if (fs::is_directory(target, ec))
         throw Error(kWriteAction, target, std::make_error_code(std::errc::is_a_directory));
     for (const auto name : kMissionSources) {
-        const fs::path source = workspacePath(name);
+        const fs::path source = workspace.file(name);
         if (files::sameFile(target, source))
             throw Error(kWriteAction, target,
                         "it is the workspace file \"" + files::pathText(source) +
@@ -57,27 +57,27 @@ fs::path missionPath(const fs::path &folder, const fs::path &fileName)
     return path;
 }
 
-void assemble(const fs::path &folder, const fs::path &fileName, const SavedBlocks *blocks,
-              const files::WaitForFolder &wait)
+void assemble(const Workspace &workspace, const fs::path &folder, const fs::path &fileName,
+              const SavedBlocks *blocks, const files::WaitForFolder &wait)
 {
     const fs::path target = missionPath(folder, fileName);
-    checkTarget(folder, fileName);
+    checkTarget(workspace, folder, fileName);
 
     files::AtomicFile out(target, files::AtomicFile::Backup::KeepFirst, wait);
     CrLfWriter lines;
     const auto block = std::make_unique_for_overwrite<char[]>(files::kBlockSize);
     {
         // The pieces and the blocks of one import and one save, never some of another.
-        const files::FolderLock group(workspacePath(kPiece1).parent_path(),
+        const files::FolderLock group(workspace.file(kPiece1).parent_path(),
                                       files::FolderLock::Mode::Shared, wait,
-                                      workspacePath(kPiece1));
+                                      workspace.file(kPiece1));
         for (const auto name : kMissionSources) {
             const std::string *const saved = !blocks                       ? nullptr
                                              : name == kCharacterBlockFile ? &blocks->character
                                              : name == kInterfaceBlockFile ? &blocks->interface
                                                                            : nullptr;
             std::string found;
-            files::InputFile in(workspacePath(name));
+            files::InputFile in(workspace.file(name));
             for (std::size_t n; (n = in.read(block.get(), files::kBlockSize)) != 0;) {
                 if (saved && found.size() <= saved->size())
                     found.append(block.get(), std::min(n, saved->size() + 1 - found.size()));

@@ -9,18 +9,18 @@
 namespace mission
 {
 
-SavedBlocks writeBlocks(const SheetValues &values, std::string_view anim,
-                        const files::WaitForFolder &wait)
+SavedBlocks writeBlocks(const Workspace &workspace, const SheetValues &values,
+                        std::string_view anim, const files::WaitForFolder &wait)
 {
     SavedBlocks saved{joinLines(characterBlockLines(values, anim)),
                       joinLines(interfaceBlockLines(values))};
     // Committed together, so that a mission assembled after a failed save never holds the new
     // character block beside the old interface block.
-    files::AtomicFile character(workspacePath(kCharacterBlockFile), files::AtomicFile::Backup::None,
-                                wait);
+    files::AtomicFile character(workspace.file(kCharacterBlockFile),
+                                files::AtomicFile::Backup::None, wait);
     character.write(saved.character);
-    files::AtomicFile interface(workspacePath(kInterfaceBlockFile), files::AtomicFile::Backup::None,
-                                wait);
+    files::AtomicFile interface(workspace.file(kInterfaceBlockFile),
+                                files::AtomicFile::Backup::None, wait);
     interface.write(saved.interface);
     files::AtomicFile *const both[] = {&character, &interface};
     if (const auto result = files::commitTogether(both); !result.done())

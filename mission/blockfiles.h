@@ -2,6 +2,7 @@
 
 #include "folderlock.h"
 #include "sheetvalues.h"
+#include "workspace.h"
 
 #include <string>
 #include <string_view>
@@ -15,12 +16,12 @@ struct SavedBlocks {
     std::string interface;
 };
 
-// Rewrites the workspace files "gb.tmp" and "gb_sub.tmp" with the character block (carrying the
-// appearance token `anim`) and the interface block of the same sheet, both or neither: on
+// Rewrites the files "gb.tmp" and "gb_sub.tmp" of `workspace` with the character block (carrying
+// the appearance token `anim`) and the interface block of the same sheet, both or neither: on
 // failure each keeps what it held and an Error names the file and the reason. An Error with
 // files::kUnconfirmedAction says that both were written but the folder could not be made sure on
 // disk. `wait` is asked while another program saves in the workspace.
-SavedBlocks writeBlocks(const SheetValues &values, std::string_view anim,
-                        const files::WaitForFolder &wait = {});
+SavedBlocks writeBlocks(const Workspace &workspace, const SheetValues &values,
+                        std::string_view anim, const files::WaitForFolder &wait = {});
 
 } // namespace mission

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "workspace.h"
+
 #include <filesystem>
 #include <string_view>
 
@@ -10,11 +12,11 @@ namespace mission
 // found them in tobrinmis/: an invented mission that the game does not play.
 extern const std::string_view kStandInPieces[3];
 
-// Whether the workspace (workspace.h) holds the shipped stand-in pieces rather than pieces imported
+// Whether `workspace` holds the shipped stand-in pieces rather than pieces imported
 // from the user's own mission: all three read, line for line, as the stand-ins do (a line end with
 // or without its CR counts alike, as the assembly writes both with CR LF). A piece that is missing
 // or cannot be read, or a workspace that cannot be found, holds no stand-in; the assembly
 // reports it. Nothing is written, and a piece is read only as far as it still matches.
-[[nodiscard]] bool holdsStandInPieces();
+[[nodiscard]] bool holdsStandInPieces(const Workspace &workspace);
 
 } // namespace mission

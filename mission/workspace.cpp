@@ -7,22 +7,6 @@
 namespace mission
 {
 
-namespace
-{
-
-std::filesystem::path &namedFolder()
-{
-    static std::filesystem::path folder;
-    return folder;
-}
-
-} // namespace
-
-void setWorkspaceFolder(const std::filesystem::path &folder)
-{
-    namedFolder() = folder;
-}
-
 void checkWorkspaceFolder(const std::filesystem::path &folder)
 {
     std::error_code ec;
@@ -36,16 +20,21 @@ void checkWorkspaceFolder(const std::filesystem::path &folder)
         throw files::Error(action, folder, "it is not a folder");
 }
 
-std::filesystem::path workspacePath(std::string_view fileName)
+std::filesystem::path Workspace::folder() const
 {
-    if (!namedFolder().empty())
-        return namedFolder() / fileName;
+    if (!named_.empty())
+        return named_;
     std::error_code ec;
-    std::filesystem::path dir = std::filesystem::current_path(ec);
+    std::filesystem::path here = std::filesystem::current_path(ec);
     if (ec)
-        throw files::Error("could not find the current folder for", std::filesystem::path(fileName),
-                           ec.message());
-    return dir / kWorkspaceFolder / fileName;
+        throw files::Error("could not find the current folder for",
+                           std::filesystem::path(kWorkspaceFolder), ec.message());
+    return here / kWorkspaceFolder;
+}
+
+std::filesystem::path Workspace::file(std::string_view fileName) const
+{
+    return folder() / fileName;
 }
 
 } // namespace mission

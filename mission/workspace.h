@@ -18,18 +18,27 @@ inline constexpr std::string_view kPiece3 = "mis_1_3.dat";
 inline constexpr std::string_view kMissionSources[] = {kPiece1, kCharacterBlockFile, kPiece2,
                                                        kInterfaceBlockFile, kPiece3};
 
-// The workspace folder that a program names at its start (its --workspace option), for the
-// rest of the run; an empty path goes back to the default, kWorkspaceFolder under the current
-// directory.
-void setWorkspaceFolder(const std::filesystem::path &folder);
-
 // Throws an Error naming the folder and the reason unless it is a folder that exists: a
 // workspace named at the start is checked then, not at the first save.
 void checkWorkspaceFolder(const std::filesystem::path &folder);
 
-// Where a workspace file lives: the named workspace folder, or else the process's current
-// directory, asked anew at every call (nothing caches it), then kWorkspaceFolder; then the
-// file's name.
-[[nodiscard]] std::filesystem::path workspacePath(std::string_view fileName);
+// The folder that holds the stored pieces and the blocks: a value each program makes at its start
+// (its --workspace option, or kWorkspaceFolder) and passes to what reads and writes there.
+class Workspace
+{
+public:
+    // kWorkspaceFolder in the process's current folder, asked anew at every use.
+    Workspace() = default;
+    // The folder named, as it is named.
+    explicit Workspace(std::filesystem::path folder) : named_(std::move(folder)) {}
+
+    // Where the workspace file `fileName` lives; throws an Error where the current folder cannot
+    // be found.
+    [[nodiscard]] std::filesystem::path file(std::string_view fileName) const;
+    [[nodiscard]] std::filesystem::path folder() const;
+
+private:
+    std::filesystem::path named_;
+};
 
 } // namespace mission

@@ -23,6 +23,7 @@ protected:
         fs::create_directory(workspace());
     }
     [[nodiscard]] fs::path workspace() const { return root_ / mission::kWorkspaceFolder; }
+    [[nodiscard]] mission::Workspace ws() const { return mission::Workspace(workspace()); }
     void writeSources(const Lines &contents) const // in assembly order
     {
         for (std::size_t i = 0; i < 5; ++i)

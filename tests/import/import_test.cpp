@@ -121,8 +121,8 @@ TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
             EXPECT_NE(t.text, "COMANDO") << name << " at byte " << t.offset;
     }
     for (const auto v : {mission::kUnchecked, mission::kChecked, mission::kGreyed}) {
-        mission::writeBlocks(mission::SheetValues::all(v), "COMANDO");
-        mission::assemble(root_, "m.mis");
+        mission::writeBlocks(ws(), mission::SheetValues::all(v), "COMANDO");
+        mission::assemble(ws(), root_, "m.mis");
         std::string text = readBytes(root_ / "m.mis");
         const auto fault = import_test::checkScript(text);
         ASSERT_FALSE(fault) << fault->message << " at line " << fault->line;
@@ -623,12 +623,11 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     // clang-format on
     for (const Case &c : cases) {
         std::string called;
-        const auto import = [&](const fs::path &file, ImportMode mode,
-                                const files::WaitForFolder &) {
+        const auto import = [&](const mission::Workspace &workspace, const fs::path &file,
+                                ImportMode mode, const files::WaitForFolder &) {
             called = (mode == ImportMode::Check ? "check " : "write ") + file.string();
-            const fs::path workspace = mission::workspacePath("p").parent_path();
-            if (workspace.filename() != mission::kWorkspaceFolder)
-                called += " in " + workspace.string();
+            if (workspace.folder().filename() != mission::kWorkspaceFolder)
+                called += " in " + workspace.folder().string();
             if (c.fails)
                 c.fails();
             return importer::ImportReport{1, {}, {}, {}};
@@ -642,11 +641,11 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         EXPECT_EQ(out.str().empty(), c.out.empty()) << given << out.str();
         EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
     }
-    mission::setWorkspaceFolder({});
 
     // While another program saves in the workspace, the importer says so at once, and once.
     std::ostringstream out, err;
-    const auto waits = [](const fs::path &, ImportMode, const files::WaitForFolder &wait) {
+    const auto waits = [](const mission::Workspace &, const fs::path &, ImportMode,
+                          const files::WaitForFolder &wait) {
         EXPECT_TRUE(wait("ws"));
         EXPECT_TRUE(wait("ws"));
         return importer::ImportReport{1, {}, {}, {}};

@@ -69,7 +69,7 @@ TEST_F(Assembly, LinesOfTheFiveSourcesInOrder)
     // clang-format on
     for (std::size_t k = 0; k < std::size(cases); ++k) {
         writeSources(cases[k].first);
-        mission::assemble(out_, "m.mis");
+        mission::assemble(ws(), out_, "m.mis");
         EXPECT_TRUE(readBytes(out_ / "m.mis") == cases[k].second) << "case " << k;
     }
 }
@@ -87,7 +87,7 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
 #endif
     for (const std::string &name : {std::string("Mapa0001.mis"), std::string("noext"), spaced,
                                     dotted, std::string(".hidden"), std::string(kNameMax, 'n')}) {
-        mission::assemble(out_, name);
+        mission::assemble(ws(), out_, name);
         want[name] = kMission;
     }
     // One separator between the folder and the name, whether the folder ends with one or not.
@@ -97,7 +97,7 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
 
     for (const std::string v : {"v2", "v3"}) {
         writeSources({v, "", "", "", ""});
-        mission::assemble(out_, "noext");
+        mission::assemble(ws(), out_, "noext");
         want["noext"] = v + "\r\n";
         want["noext.bak"] = kMission;
         EXPECT_EQ(snapshot(out_), want);
@@ -164,7 +164,7 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
     }
     const Files out = snapshot(out_), sources = snapshot(workspace());
     try {
-        mission::assemble(c.folder, c.file);
+        mission::assemble(ws(), c.folder, c.file);
         ADD_FAILURE() << "the save succeeded";
     } catch (const files::Error &e) {
         EXPECT_EQ(fs::absolute(e.path()).lexically_normal(),
@@ -183,18 +183,20 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
 TEST_F(Assembly, OnlyTheBlocksThisEditorSaved)
 {
     writeSources(kSources);
-    const mission::SavedBlocks first = mission::writeBlocks(mission::SheetValues{}, "COMANDO");
-    mission::writeBlocks(mission::SheetValues::all(mission::kChecked), "COMANDO");
+    const mission::SavedBlocks first =
+        mission::writeBlocks(ws(), mission::SheetValues{}, "COMANDO");
+    mission::writeBlocks(ws(), mission::SheetValues::all(mission::kChecked), "COMANDO");
     const Files before = snapshot(out_);
     try {
-        mission::assemble(out_, "m.mis", &first);
+        mission::assemble(ws(), out_, "m.mis", &first);
         ADD_FAILURE() << "assembled another editor's blocks";
     } catch (const files::Error &e) {
         EXPECT_NE(e.reason().find("changed by another save since yours"), std::string::npos);
     }
     EXPECT_EQ(snapshot(out_), before);
-    const mission::SavedBlocks again = mission::writeBlocks(mission::SheetValues{}, "COMANDO");
-    mission::assemble(out_, "m.mis", &again);
+    const mission::SavedBlocks again =
+        mission::writeBlocks(ws(), mission::SheetValues{}, "COMANDO");
+    mission::assemble(ws(), out_, "m.mis", &again);
     EXPECT_NE(readBytes(out_ / "m.mis").find(first.character), std::string::npos);
 }
 
@@ -214,7 +216,7 @@ TEST_F(Assembly, WaitsWhileAnotherSavesInTheWorkspace)
         std::this_thread::yield();
     const Files before = snapshot(out_);
     int asked = 0;
-    EXPECT_THROW(mission::assemble(out_, "m.mis", nullptr,
+    EXPECT_THROW(mission::assemble(ws(), out_, "m.mis", nullptr,
                                    [&asked](const fs::path &) { return ++asked < 3; }),
                  files::Error);
     release.set_value();

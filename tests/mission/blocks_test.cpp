@@ -127,7 +127,7 @@ TEST_F(Blocks, ExactLinesForEachSheetState)
         EXPECT_EQ(mission::characterBlockLines(values, "COMANDO"), character);
         EXPECT_EQ(mission::interfaceBlockLines(values), interface);
 
-        mission::writeBlocks(values, "COMANDO");
+        mission::writeBlocks(ws(), values, "COMANDO");
         mission_test::Files want;
         for (const auto &line : character)
             want["gb.tmp"] += line + "\r\n";
@@ -153,11 +153,11 @@ std::error_code failSecondRename(files::platform::Call call, const std::filesyst
 // gets its previous content back, so that the pair never holds two saves.
 TEST_F(Blocks, NeitherChangesWhenTheSecondCannotTakeItsPlace)
 {
-    mission::writeBlocks(kFull, "COMANDO");
+    mission::writeBlocks(ws(), kFull, "COMANDO");
     const mission_test::Files before = mission_test::snapshot(workspace());
     renames = 0;
     files::platform::setProbe(failSecondRename);
-    EXPECT_THROW(mission::writeBlocks(SheetValues{}, "COMANDO"), files::Error);
+    EXPECT_THROW(mission::writeBlocks(ws(), SheetValues{}, "COMANDO"), files::Error);
     files::platform::setProbe(nullptr);
     EXPECT_EQ(mission_test::snapshot(workspace()), before);
 }

@@ -38,10 +38,10 @@ TEST_P(StandIn, IsToldFromTheUsersOwnPieces)
     const fs::path first = workspace() / "mis_1_1.dat";
     mission_test::writeBytes(first, GetParam().change(mission_test::readBytes(first)));
     const auto before = mission_test::snapshot(workspace());
-    EXPECT_EQ(mission::holdsStandInPieces(), GetParam().standIn);
+    EXPECT_EQ(mission::holdsStandInPieces(ws()), GetParam().standIn);
     EXPECT_EQ(mission_test::snapshot(workspace()), before);
     fs::remove(first);
-    EXPECT_FALSE(mission::holdsStandInPieces()); // a piece missing
+    EXPECT_FALSE(mission::holdsStandInPieces(ws())); // a piece missing
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, StandIn, ::testing::ValuesIn(kCases),
