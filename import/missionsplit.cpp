@@ -319,15 +319,23 @@ private:
         takeAssembledTokens();
     }
 
+    // The assembled mission's tokens come in parts where a word runs across its blocks; each
+    // part is compared with the same bytes of the text's token, so that nothing is copied.
     void takeAssembledTokens()
     {
-        std::string_view got;
+        TokenPart got;
         while (!tokenFault_ && assembled_.next(got)) {
-            ScriptToken want;
-            if (!textTokens_.next(want))
-                tokenFault_ = "the assembled mission would read more than the text";
-            else if (want.text != got)
-                tokenFault_ = differsAt(want);
+            if (got.first) {
+                if (!textTokens_.next(wantToken_)) {
+                    tokenFault_ = "the assembled mission would read more than the text";
+                    return;
+                }
+                wantDone_ = 0;
+            }
+            if (wantToken_.text.substr(wantDone_, got.text.size()) != got.text ||
+                (got.last && wantDone_ + got.text.size() != wantToken_.text.size()))
+                tokenFault_ = differsAt(wantToken_);
+            wantDone_ += got.text.size();
         }
     }
 
@@ -353,6 +361,8 @@ private:
     // The reading of the assembled mission beside the text.
     ChunkedScriptReader assembled_;
     ScriptReader textTokens_;
+    ScriptToken wantToken_{}; // the text's token that the assembled one is compared with
+    std::size_t wantDone_ = 0;
     std::optional<std::string> tokenFault_;
 };
 

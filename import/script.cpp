@@ -63,48 +63,38 @@ bool ScriptReader::next(ScriptToken &token)
 
 void ChunkedScriptReader::feed(std::string_view chunk)
 {
-    if (cutTaken_) {
-        cut_.clear();
-        cutTaken_ = false;
-    }
     chunk_ = chunk;
     pos_ = 0;
-    if (!cut_.empty()) {
-        pos_ = wordEnd(chunk, 0);
-        cut_.append(chunk.substr(0, pos_));
-        cutWhole_ = pos_ < chunk.size();
-    }
 }
 
 void ChunkedScriptReader::finish()
 {
     feed({});
-    cutWhole_ = !cut_.empty();
+    finished_ = true;
 }
 
-bool ChunkedScriptReader::next(std::string_view &token)
+bool ChunkedScriptReader::next(TokenPart &part)
 {
-    if (cutTaken_) {
-        cut_.clear();
-        cutTaken_ = false;
+    std::size_t start = pos_;
+    if (!inWord_) {
+        start = skipSpace(chunk_, pos_);
+        if (start == chunk_.size()) {
+            pos_ = start;
+            return false;
+        }
     }
-    if (cutWhole_) {
-        token = cut_;
-        cutWhole_ = false;
-        cutTaken_ = true;
+    const bool first = !inWord_;
+    if (first && kindOf(chunk_[start]) == ByteKind::Bracket) {
+        pos_ = start + 1;
+        part = {chunk_.substr(start, 1), true, true};
         return true;
     }
-    const std::size_t start = skipSpace(chunk_, pos_);
-    if (start == chunk_.size()) {
-        pos_ = start;
+    pos_ = wordEnd(chunk_, first ? start + 1 : start);
+    // A word that reaches the end of the chunk may go on in the next one.
+    inWord_ = pos_ == chunk_.size() && !finished_;
+    if (!first && inWord_ && pos_ == start)
         return false;
-    }
-    pos_ = kindOf(chunk_[start]) == ByteKind::Bracket ? start + 1 : wordEnd(chunk_, start + 1);
-    if (pos_ == chunk_.size() && kindOf(chunk_[start]) == ByteKind::Word) {
-        cut_.assign(chunk_.substr(start));
-        return false;
-    }
-    token = chunk_.substr(start, pos_ - start);
+    part = {chunk_.substr(start, pos_ - start), first, !inWord_};
     return true;
 }
 
