@@ -62,6 +62,15 @@ Exit status:
   9  the pieces could not be written nor all put back: they are mixed; the message says where the previous ones are
 )";
 
+constexpr std::string_view kHowToDrop =
+    R"(This program makes the editor's stored mission pieces from your own copy of the mission
+file, so that the missions the editor saves are the game's.
+
+To use it, close this window, then drag your mission file (for "Guess who's coming tonight",
+Mapa0001.mis, from the folder the game loads this mission from) and drop it on
+tobrins-mustrel-import.exe. Your mission file is only read.
+)";
+
 int usage(std::ostream &err, const std::string &problem)
 {
     err << kName << ": " << problem << "\nUsage: " << kName
@@ -151,6 +160,16 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
         err << kName << ": " << file << ": " << e.what() << "\n";
         return static_cast<int>(Status::Unexpected);
     }
+}
+
+int runInOwnWindow(std::span<const std::string> args, std::ostream &out, std::ostream &err,
+                   const ImportFunction &import)
+{
+    if (args.empty()) {
+        out << kHowToDrop;
+        return static_cast<int>(Status::Usage);
+    }
+    return runCommandLine(args, out, err, import);
 }
 
 } // namespace importer

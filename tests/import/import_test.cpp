@@ -237,6 +237,16 @@ TEST_F(Import, DeepNesting)
         << printed;
 }
 
+// Started from a prompt, or with its output going elsewhere, the program ends at once, without
+// waiting for a key as it does in a window of its own.
+TEST_F(Import, FromAPromptItEndsWithoutWaiting)
+{
+    const auto [status, printed] = run("");
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(printed.find("no mission file was given"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Press any key"), std::string::npos) << printed;
+}
+
 // A mission read through a pipe, as "<(unzip -p ...)" gives it, whose size is not known until
 // it ends.
 TEST_F(Import, ThroughAPipe)
@@ -587,6 +597,23 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
     }
     mission::setWorkspaceFolder({});
+
+    // In a window of its own, with nothing to import, a player reads how to give it a file; with
+    // a file it imports as from a prompt.
+    for (const auto &[args, called, says] :
+         {std::tuple{std::vector<std::string>{}, "", "drop it on\ntobrins-mustrel-import.exe"},
+          {{"m.mis"}, "m.mis", "m.mis: 1 lines"}}) {
+        std::string got;
+        const auto import = [&](const fs::path &file, ImportMode) {
+            got = file.string();
+            return importer::ImportReport{1, {}, {}, {}};
+        };
+        std::ostringstream out, err;
+        EXPECT_EQ(importer::runInOwnWindow(args, out, err, import), args.empty() ? 2 : 0);
+        EXPECT_EQ(got, called);
+        EXPECT_NE(out.str().find(says), std::string::npos) << out.str();
+        EXPECT_EQ(err.str(), "");
+    }
 
     // --help speaks of the places of the platform it runs on.
     std::ostringstream help, none;

@@ -1,0 +1,37 @@
+#pragma once
+
+namespace importer::console
+{
+
+// The console the importer writes to. Started from Explorer (a double-click, or a mission file
+// dropped on it), the program gets a console window of its own that closes the moment it ends,
+// before the player could read a word: there it waits for a key. From a command prompt, where
+// the window is the prompt's, it ends as any command does.
+class Session
+{
+public:
+    // Writes UTF-8 to the console, so that names outside the system's code page read right.
+    Session();
+    // Gives the console back its own code page.
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    // Whether the window is the program's own, shared with no other program.
+    [[nodiscard]] bool ownWindow() const { return ownWindow_; }
+    // Waits for a key, after the given prompt.
+    void waitForKey(const char *prompt) const;
+
+private:
+    bool ownWindow_ = false;
+    unsigned previousCodePage_ = 0;
+};
+
+// Whether a console shared by `processes` programs is the program's own window: only the
+// program itself counts there, and no console at all (output to a file or pipe) counts 0.
+[[nodiscard]] constexpr bool isOwnWindow(unsigned long processes)
+{
+    return processes == 1;
+}
+
+} // namespace importer::console
