@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -197,6 +198,7 @@ public:
     RoundTripCheck(std::string_view text, const MissionSplit &split)
         : text_(text), textTokens_(text)
     {
+        textCr_ = crFree(text);
         const BlockPlace &c = split.character;
         const BlockPlace &i = split.interface;
         if (!(c.begin <= c.end && c.end <= i.begin && i.begin <= i.end && i.end <= text.size())) {
@@ -285,19 +287,55 @@ private:
     // The pieces without the line ends they got, and the blocks: the text, CR LF read as LF.
     void rebuild(std::string_view bytes)
     {
-        for (const char b : bytes) {
-            if (rebuiltDiffers_)
-                return;
-            if (crHeld_) {
-                crHeld_ = false;
-                if (b != '\n')
-                    rebuildByte('\r');
+        std::size_t k = 0;
+        while (k < bytes.size() && !rebuiltDiffers_) {
+            // A run with no CR on either side is compared at once; a CR, byte by byte.
+            std::size_t run = crHeld_ ? 0 : crFree(bytes.substr(k));
+            if (run > 0) {
+                run = std::min(run, textCrFree());
+                const std::string_view got = bytes.substr(k, run);
+                const std::string_view want = text_.substr(want_, run);
+                if (got != want) {
+                    // Where they part is where the message says they differ.
+                    want_ += static_cast<std::size_t>(
+                        std::mismatch(want.begin(), want.end(), got.begin()).first - want.begin());
+                    rebuiltDiffers_ = true;
+                    return;
+                }
+                want_ += run;
+                k += run;
             }
-            if (b == '\r')
-                crHeld_ = true;
-            else
-                rebuildByte(b);
+            if (run == 0)
+                rebuildOne(bytes[k++]);
         }
+    }
+
+    void rebuildOne(char b)
+    {
+        if (crHeld_) {
+            crHeld_ = false;
+            if (b != '\n')
+                rebuildByte('\r');
+        }
+        if (b == '\r')
+            crHeld_ = true;
+        else
+            rebuildByte(b);
+    }
+
+    static std::size_t crFree(std::string_view bytes)
+    {
+        const void *cr = std::memchr(bytes.data(), '\r', bytes.size());
+        return cr ? static_cast<std::size_t>(static_cast<const char *>(cr) - bytes.data())
+                  : bytes.size();
+    }
+
+    // How many bytes of the text from where the comparison is hold no CR.
+    std::size_t textCrFree()
+    {
+        if (textCr_ < want_)
+            textCr_ = want_ + crFree(text_.substr(want_));
+        return textCr_ - want_;
     }
 
     void rebuildByte(char b)
@@ -356,6 +394,7 @@ private:
     // The comparison of the pieces and blocks with the text: where it is in the text, and a CR
     // that counts only if no LF follows.
     std::size_t want_ = 0;
+    std::size_t textCr_ = 0; // where the text's next CR is, from want_ on (its size: none)
     bool crHeld_ = false;
     bool rebuiltDiffers_ = false;
     // The reading of the assembled mission beside the text.
