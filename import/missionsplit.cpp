@@ -61,12 +61,52 @@ enum : std::uint8_t {
     kItemCount = 64,       // the two top bits count the items so far: 0, 1, 2, or 3 and more
 };
 
-// A pair still open: where its "[" is, and what is known of its items. Eight bytes a level, in
-// a deque that grows without copying, so that a text nested ten million deep costs a few times
-// its own size.
-struct OpenPair {
-    std::uint64_t open : 56;
-    std::uint64_t items : 8;
+// Below this depth a pair keeps only what is known of its items, one byte, and a block found
+// there has its "[" looked up afterwards: a text nested deeper than any mission costs no more
+// than its own size again, whatever its depth, and 32 MiB besides.
+constexpr std::size_t kDepthWithOffsets = std::size_t{1} << 22;
+
+// The pairs still open, innermost last.
+class OpenPairs
+{
+public:
+    [[nodiscard]] bool empty() const { return near_.empty(); }
+    [[nodiscard]] std::size_t depth() const { return near_.size() + deep_.size(); }
+    [[nodiscard]] std::uint8_t &innermostItems()
+    {
+        if (!deep_.empty())
+            return deep_.back();
+        return near_.back().items_;
+    }
+    void open(std::size_t offset)
+    {
+        if (near_.size() < kDepthWithOffsets)
+            near_.push_back({offset, 0});
+        else
+            deep_.push_back(0);
+    }
+    // The innermost pair's items, and its "[" where it is kept (npos: look it up).
+    std::pair<unsigned, std::size_t> close()
+    {
+        if (!deep_.empty()) {
+            const unsigned items = deep_.back();
+            deep_.pop_back();
+            return {items, std::string_view::npos};
+        }
+        const Near pair = near_.back();
+        near_.pop_back();
+        return {pair.items_, static_cast<std::size_t>(pair.open)};
+    }
+
+private:
+    // Eight bytes a level, in a deque that grows without copying.
+    struct Near {
+        std::uint64_t open : 56;
+        std::uint8_t items_;
+    };
+    static_assert(sizeof(Near) == 8);
+    std::deque<Near> near_;
+    std::deque<std::uint8_t> deep_;
 };
 
 unsigned itemCount(unsigned items)
@@ -96,38 +136,85 @@ unsigned withItem(unsigned items, const ScriptToken *token)
     return after;
 }
 
+// A block found below the depth where pairs keep their "[".
+struct DeepBlock {
+    std::size_t close;
+    std::size_t depth; // of the pairs around it
+    bool character;
+    bool interface;
+};
+
+// Looks up the "[" of each deep block in one pass back through the text from the last of them,
+// knowing that the text is well formed and that a bracket byte is always a token of its own.
+void findOpens(std::string_view text, std::vector<DeepBlock> deep, Blocks &blocks)
+{
+    if (deep.empty())
+        return;
+    std::sort(deep.begin(), deep.end(),
+              [](const DeepBlock &a, const DeepBlock &b) { return a.close > b.close; });
+    std::vector<const DeepBlock *> waiting; // by depth, innermost last
+    std::size_t next = 0;
+    std::size_t depth = deep.front().depth; // the "[" left open before text[k + 1]
+    for (std::size_t k = deep.front().close + 1; k-- > 0;) {
+        if (text[k] == ']') {
+            if (next < deep.size() && deep[next].close == k)
+                waiting.push_back(&deep[next++]);
+            ++depth;
+        } else if (text[k] == '[') {
+            --depth;
+            if (!waiting.empty() && waiting.back()->depth == depth) {
+                const DeepBlock &b = *waiting.back();
+                waiting.pop_back();
+                if (b.character)
+                    blocks.characters.push_back({k, b.close});
+                if (b.interface)
+                    blocks.interfaces.push_back({k, b.close});
+                if (waiting.empty() && next == deep.size())
+                    return;
+            }
+        }
+    }
+}
+
 // Checks the text and finds its blocks in one pass, without recursion.
 Blocks findBlocks(std::string_view text)
 {
     using Kind = ScriptToken::Kind;
     Blocks blocks;
+    std::vector<DeepBlock> deep;
     ScriptReader reader(text);
     ScriptChecker checker(text);
-    std::deque<OpenPair> open; // innermost last
+    OpenPairs open;
     ScriptToken token;
     while (reader.next(token) && checker.add(token)) {
         switch (token.kind) {
         case Kind::Open:
             if (!open.empty())
-                open.back().items = withItem(open.back().items, nullptr);
-            open.push_back({token.offset, 0});
+                open.innermostItems() =
+                    static_cast<std::uint8_t>(withItem(open.innermostItems(), nullptr));
+            open.open(token.offset);
             break;
         case Kind::Close: {
-            const OpenPair pair = open.back();
-            open.pop_back();
-            const Pair found{pair.open, token.offset};
-            if ((pair.items & kClassSeen) && (pair.items & kTokenSeen))
-                blocks.characters.push_back(found);
-            if ((pair.items & kHeadIsSub) && (pair.items & kSecondIsComando))
-                blocks.interfaces.push_back(found);
-            if (!open.empty() && itemCount(open.back().items) == 2 && (pair.items & kTokenSeen))
-                open.back().items |= kSecondIsComando;
+            const auto [items, at] = open.close();
+            const bool character = (items & kClassSeen) && (items & kTokenSeen);
+            const bool interface = (items & kHeadIsSub) && (items & kSecondIsComando);
+            if (at == std::string_view::npos && (character || interface)) {
+                deep.push_back({token.offset, open.depth(), character, interface});
+            } else {
+                if (character)
+                    blocks.characters.push_back({at, token.offset});
+                if (interface)
+                    blocks.interfaces.push_back({at, token.offset});
+            }
+            if (!open.empty() && itemCount(open.innermostItems()) == 2 && (items & kTokenSeen))
+                open.innermostItems() |= kSecondIsComando;
             break;
         }
         case Kind::Property:
         case Kind::Word:
             if (!open.empty())
-                open.back().items = withItem(open.back().items, &token);
+                open.innermostItems() =
+                    static_cast<std::uint8_t>(withItem(open.innermostItems(), &token));
             break;
         }
     }
@@ -137,6 +224,7 @@ Blocks findBlocks(std::string_view text)
                           "it is not well formed: " + at(fault.line, fault.column) + ": " +
                               fault.message);
     }
+    findOpens(text, std::move(deep), blocks);
     // Pairs are found as they close, inner ones first; they are reported in the order of their
     // "[".
     for (auto *found : {&blocks.characters, &blocks.interfaces})

@@ -222,19 +222,26 @@ TEST(Split, PiecesAcrossReadBlocks)
     }
 }
 
-// Ten to the sixth brackets deep, one inside the other: read without recursion, which would
-// overflow the stack long before.
+// Brackets millions deep, one inside the other: read without recursion, which would overflow
+// the stack long before, and with the blocks found wherever they lie, inside them too.
 TEST_F(Import, DeepNesting)
 {
-    const std::size_t depth = 1000000;
-    writeBytes(root_ / "m.mis", "[ .CLASS BICHOALIADO .TOKEN COMANDO .L " +
-                                    std::string(depth, '[') + std::string(depth, ']') + " ]\r\n" +
-                                    kSub);
-    const auto [status, printed] = run("--check m.mis");
-    EXPECT_EQ(status, 0) << printed;
-    EXPECT_NE(printed.find("to line 1, column " + std::to_string(2 * depth + 41)),
-              std::string::npos)
-        << printed;
+    const std::size_t depth = 1000000, deeper = 5000000;
+    const std::string inside = std::string(deeper, '[') + " " + kGb + " " + kSub + " ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[ .CLASS BICHOALIADO .TOKEN COMANDO .L " + std::string(depth, '[') +
+             std::string(depth, ']') + " ]\r\n" + kSub,
+         "character block: line 1, column 1 to line 1, column " + std::to_string(2 * depth + 41)},
+        {inside + std::string(deeper, ']'),
+         "interface block: line 1, column " + std::to_string(deeper + kGb.size() + 3) +
+             " to line 1, column " + std::to_string(inside.size() - 1)},
+    };
+    for (const auto &[text, says] : cases) {
+        writeBytes(root_ / "m.mis", text);
+        const auto [status, printed] = run("--check m.mis");
+        EXPECT_EQ(status, 0) << printed;
+        EXPECT_NE(printed.find(says), std::string::npos) << printed;
+    }
 }
 
 // Started from a prompt, or with its output going elsewhere, the program ends at once, without
