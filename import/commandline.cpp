@@ -62,13 +62,15 @@ Exit status:
   9  the pieces could not be written nor all put back: they are mixed; the message says where the previous ones are
 )";
 
+// Within the 80 columns of a console window.
 constexpr std::string_view kHowToDrop =
-    R"(This program makes the editor's stored mission pieces from your own copy of the mission
-file, so that the missions the editor saves are the game's.
+    R"(This program makes the editor's stored mission pieces from your own copy
+of the mission file, so that the missions the editor saves are the game's.
 
-To use it, close this window, then drag your mission file (for "Guess who's coming tonight",
-Mapa0001.mis, from the folder the game loads this mission from) and drop it on
-tobrins-mustrel-import.exe. Your mission file is only read.
+To use it, close this window, then drag your mission file and drop it on
+tobrins-mustrel-import.exe. For "Guess who's coming tonight" that is
+Mapa0001.mis, in the folder the game loads this mission from. Your mission
+file is only read.
 )";
 
 int usage(std::ostream &err, const std::string &problem)

@@ -61,27 +61,32 @@ enum : std::uint8_t {
     kItemCount = 64,       // the two top bits count the items so far: 0, 1, 2, or 3 and more
 };
 
-// Below this depth a pair keeps only what is known of its items, one byte, and a block found
+// Deeper than this, a pair keeps only what is known of its items, one byte, and a block found
 // there has its "[" looked up afterwards: a text nested deeper than any mission costs no more
 // than its own size again, whatever its depth, and 32 MiB besides.
 constexpr std::size_t kDepthWithOffsets = std::size_t{1} << 22;
 
-// The pairs still open, innermost last.
+// The pairs still open, innermost last, in deques that grow without copying.
 class OpenPairs
 {
 public:
     [[nodiscard]] bool empty() const { return near_.empty(); }
     [[nodiscard]] std::size_t depth() const { return near_.size() + deep_.size(); }
-    [[nodiscard]] std::uint8_t &innermostItems()
+    [[nodiscard]] unsigned innermostItems() const
     {
-        if (!deep_.empty())
-            return deep_.back();
-        return near_.back().items_;
+        return deep_.empty() ? near_.back() & 0xFF : deep_.back();
+    }
+    void setInnermostItems(unsigned items)
+    {
+        if (deep_.empty())
+            near_.back() = (near_.back() & ~std::uint64_t{0xFF}) | items;
+        else
+            deep_.back() = static_cast<std::uint8_t>(items);
     }
     void open(std::size_t offset)
     {
         if (near_.size() < kDepthWithOffsets)
-            near_.push_back({offset, 0});
+            near_.push_back(std::uint64_t{offset} << 8);
         else
             deep_.push_back(0);
     }
@@ -93,19 +98,13 @@ public:
             deep_.pop_back();
             return {items, std::string_view::npos};
         }
-        const Near pair = near_.back();
+        const std::uint64_t pair = near_.back();
         near_.pop_back();
-        return {pair.items_, static_cast<std::size_t>(pair.open)};
+        return {static_cast<unsigned>(pair & 0xFF), static_cast<std::size_t>(pair >> 8)};
     }
 
 private:
-    // Eight bytes a level, in a deque that grows without copying.
-    struct Near {
-        std::uint64_t open : 56;
-        std::uint8_t items_;
-    };
-    static_assert(sizeof(Near) == 8);
-    std::deque<Near> near_;
+    std::deque<std::uint64_t> near_; // the "[" shifted up a byte, the items in the low byte
     std::deque<std::uint8_t> deep_;
 };
 
@@ -190,8 +189,7 @@ Blocks findBlocks(std::string_view text)
         switch (token.kind) {
         case Kind::Open:
             if (!open.empty())
-                open.innermostItems() =
-                    static_cast<std::uint8_t>(withItem(open.innermostItems(), nullptr));
+                open.setInnermostItems(withItem(open.innermostItems(), nullptr));
             open.open(token.offset);
             break;
         case Kind::Close: {
@@ -207,14 +205,13 @@ Blocks findBlocks(std::string_view text)
                     blocks.interfaces.push_back({at, token.offset});
             }
             if (!open.empty() && itemCount(open.innermostItems()) == 2 && (items & kTokenSeen))
-                open.innermostItems() |= kSecondIsComando;
+                open.setInnermostItems(open.innermostItems() | kSecondIsComando);
             break;
         }
         case Kind::Property:
         case Kind::Word:
             if (!open.empty())
-                open.innermostItems() =
-                    static_cast<std::uint8_t>(withItem(open.innermostItems(), &token));
+                open.setInnermostItems(withItem(open.innermostItems(), &token));
             break;
         }
     }

@@ -608,7 +608,7 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     // In a window of its own, with nothing to import, a player reads how to give it a file; with
     // a file it imports as from a prompt.
     for (const auto &[args, called, says] :
-         {std::tuple{std::vector<std::string>{}, "", "drop it on\ntobrins-mustrel-import.exe"},
+         {std::tuple{std::vector<std::string>{}, "", "drop it on\ntobrins-mustrel-import.exe."},
           {{"m.mis"}, "m.mis", "m.mis: 1 lines"}}) {
         std::string got;
         const auto import = [&](const fs::path &file, ImportMode) {
