@@ -10,9 +10,10 @@ namespace importer::console
 class Session
 {
 public:
-    // Writes UTF-8 to the console, so that names outside the system's code page read right.
+    // Writes the program's UTF-8 to a console window as the window takes it, so that names
+    // outside the system's code page read right.
     Session();
-    // Gives the console back its own code page.
+    // Gives the standard streams back their own buffers.
     ~Session();
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
@@ -24,7 +25,6 @@ public:
 
 private:
     bool ownWindow_ = false;
-    unsigned previousCodePage_ = 0;
 };
 
 // Whether a console shared by `processes` programs is the program's own window: only the
