@@ -239,14 +239,20 @@ Pair theOne(std::string_view text, const std::vector<Pair> &found, std::string_v
     if (found.empty())
         throw ImportError(Status::Blocks,
                           "it has no " + std::string(block) + " (" + std::string(looks) + ")");
+    // The first few places: a mission made of millions of blocks gets a message, not millions.
+    constexpr std::size_t kShown = 5;
+    const std::size_t shown = std::min(found.size(), kShown);
+    const std::size_t more = found.size() - shown;
     TextPositions positions(text);
     std::string reason =
         "it has " + std::to_string(found.size()) + " " + std::string(block) + "s, at";
-    for (std::size_t k = 0; k < found.size(); ++k)
-        reason += (k == 0                  ? " "
-                   : k + 1 == found.size() ? " and "
-                                           : ", ") +
+    for (std::size_t k = 0; k < shown; ++k)
+        reason += (k == 0                        ? " "
+                   : k + 1 == shown && more == 0 ? " and "
+                                                 : ", ") +
                   at(positions, found[k].open);
+    if (more > 0)
+        reason += " and " + std::to_string(more) + " more";
     throw ImportError(Status::Blocks, reason + "; the editor needs exactly one");
 }
 

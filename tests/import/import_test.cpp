@@ -472,6 +472,10 @@ const Outcome kOutcomes[] = {
     {"TwoCharacterBlocks", "m.mis", 5,
      "2 Green Beret character blocks, at line 1, column 1 and line 2, column 3",
      kGb + "\n  " + kGb + "\n" + kSub},
+    {"ManyCharacterBlocks", "m.mis", 5,
+     "it has 7 Green Beret character blocks, at line 1, column 1, line 2, column 1, line 3, "
+     "column 1, line 4, column 1, line 5, column 1 and 2 more; the editor needs exactly one",
+     [] { std::string m; for (int k = 0; k < 7; ++k) m += kGb + "\n"; return m + kSub; }()},
     {"TwoInterfaceBlocks", "m.mis", 5,
      "2 Green Beret interface blocks, at line 1, column 38 and line 2, column 1",
      kGb + kSub + "\n" + kSub},
