@@ -49,8 +49,9 @@ else()
     # A Qt from elsewhere (Qt's installer) comes with its own notices.
     set(TM_QT_SOURCE_VERSION ${Qt6_VERSION})
 endif()
-# The compiler's runtime DLLs come from Debian's packages: each package's copyright file holds
-# their licences and notices (the GCC Runtime Library Exception, libwinpthread's MIT notice).
+# The compiler's runtime DLLs come from Debian's packages (cmake/mingw-w64.cmake): each
+# package's copyright file holds their licences and notices (the GCC Runtime Library Exception,
+# libwinpthread's MIT notice).
 set(runtime_packages)
 foreach(dll IN LISTS TM_MINGW_RUNTIME_DLLS)
     execute_process(COMMAND dpkg-query -S "${dll}" OUTPUT_VARIABLE owner RESULT_VARIABLE failed
@@ -74,16 +75,20 @@ list(JOIN runtime_packages " and " TM_RUNTIME_PACKAGES)
 # so that two installs of one commit give the same file.
 set(TM_SOURCE_ARCHIVE tobrins-mustrel-${PROJECT_VERSION}-source.zip)
 find_package(Git QUIET)
-install(CODE "
-    set(archive \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/source/${TM_SOURCE_ARCHIVE}\")
-    file(MAKE_DIRECTORY \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/source\")
-    execute_process(COMMAND \"${GIT_EXECUTABLE}\" -C \"${PROJECT_SOURCE_DIR}\" archive
-                            --format=zip --prefix=tobrins-mustrel-${PROJECT_VERSION}/
-                            -o \"\${archive}\" HEAD
-                    RESULT_VARIABLE failed)
-    if(failed)
-        message(FATAL_ERROR \"Could not archive the source from git: the zip needs it\")
-    endif()")
+if(GIT_FOUND AND EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    install(CODE "
+        set(folder \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/source\")
+        file(MAKE_DIRECTORY \"\${folder}\")
+        execute_process(COMMAND \"${GIT_EXECUTABLE}\" -C \"${PROJECT_SOURCE_DIR}\" archive
+                                --format=zip --prefix=tobrins-mustrel-${PROJECT_VERSION}/
+                                -o \"\${folder}/${TM_SOURCE_ARCHIVE}\" HEAD
+                        RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR \"Could not archive the source with git\")
+        endif()")
+else()
+    message(WARNING "Not a git clone: the install will not hold the source as ${TM_SOURCE_ARCHIVE}")
+endif()
 
 foreach(text README.txt Qt-NOTICE.txt)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/${text}.in ${text_dir}/${text} @ONLY

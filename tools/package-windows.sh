@@ -61,6 +61,13 @@ EOF_PY
 make_zip "$build" "$output/$name.zip"
 echo "Built $name.zip ($(du -k "$output/$name.zip" | cut -f1) KB):"
 unzip -l "$output/$name.zip" 2>/dev/null || python3 -m zipfile -l "$output/$name.zip"
+# Complete: the texts for players, every licence, the project's own source.
+listing="$(python3 -m zipfile -l "$output/$name.zip")"
+for want in README.txt LICENSE.txt Qt-NOTICE.txt licences/qt/copyright \
+    licences/gcc-mingw-w64-x86-64-posix-runtime/copyright licences/mingw-w64-x86-64-dev/copyright \
+    "source/tobrins-mustrel-$version-source.zip"; do
+    grep -qF "$name/$want " <<<"$listing" || { echo "The zip lacks $want" >&2; exit 1; }
+done
 if [ -n "$second" ]; then
     make_zip "$second" "$second/$name.zip"
     if ! cmp "$output/$name.zip" "$second/$name.zip"; then
