@@ -6,7 +6,8 @@ namespace importer::console
 // The console the importer writes to. Started from Explorer (a double-click, or a mission file
 // dropped on it), the program gets a console window of its own that closes the moment it ends,
 // before the player could read a word: there it waits for a key. From a command prompt, where
-// the window is the prompt's, it ends as any command does.
+// the window is the prompt's, it ends as any command does. The program's main makes the one
+// Session, which stands in for the standard streams' buffers while it lives.
 class Session
 {
 public:
@@ -18,7 +19,8 @@ public:
     Session(const Session &) = delete;
     Session &operator=(const Session &) = delete;
 
-    // Whether the window is the program's own, shared with no other program.
+    // Whether the window is the program's own, shared with no other program, and the output
+    // goes to it.
     [[nodiscard]] bool ownWindow() const { return ownWindow_; }
     // Waits for a key, after the given prompt.
     void waitForKey(const char *prompt) const;
@@ -28,7 +30,7 @@ private:
 };
 
 // Whether a console shared by `processes` programs is the program's own window: only the
-// program itself counts there, and no console at all (output to a file or pipe) counts 0.
+// program itself counts there; a prompt counts too, and no console at all counts 0.
 [[nodiscard]] constexpr bool isOwnWindow(unsigned long processes)
 {
     return processes == 1;

@@ -135,7 +135,7 @@ unsigned withItem(unsigned items, const ScriptToken *token)
     return after;
 }
 
-// A block found below the depth where pairs keep their "[".
+// A block found deeper than pairs keep their "[".
 struct DeepBlock {
     std::size_t close;
     std::size_t depth; // of the pairs around it
