@@ -367,9 +367,8 @@ public:
         if (!tokenFault_) {
             assembled_.finish();
             takeAssembledTokens();
-            ScriptToken extra;
-            if (!tokenFault_ && textTokens_.next(extra))
-                tokenFault_ = differsAt(extra);
+            if (!tokenFault_ && !textTokens_.finish())
+                tokenFault_ = differsAt(textTokens_.faultOffset());
         }
         return tokenFault_;
     }
@@ -449,30 +448,22 @@ private:
     }
 
     // The assembled mission's tokens come in parts where a word runs across its blocks; each
-    // part is compared with the same bytes of the text's token, so that nothing is copied.
+    // part is compared with the same bytes of the text, so that nothing is copied.
     void takeAssembledTokens()
     {
         TokenPart got;
-        while (!tokenFault_ && assembled_.next(got)) {
-            if (got.first) {
-                if (!textTokens_.next(wantToken_)) {
-                    tokenFault_ = "the assembled mission would read more than the text";
-                    return;
-                }
-                wantDone_ = 0;
-            }
-            if (wantToken_.text.substr(wantDone_, got.text.size()) != got.text ||
-                (got.last && wantDone_ + got.text.size() != wantToken_.text.size()))
-                tokenFault_ = differsAt(wantToken_);
-            wantDone_ += got.text.size();
-        }
+        while (!tokenFault_ && assembled_.next(got))
+            if (!textTokens_.add(got))
+                tokenFault_ = textTokens_.faultOffset() == text_.size()
+                                  ? "the assembled mission would read more than the text"
+                                  : differsAt(textTokens_.faultOffset());
     }
 
-    std::string differsAt(const ScriptToken &want) const
+    std::string differsAt(std::size_t offset) const
     {
         TextPositions positions(text_);
         return "the assembled mission would read differently from the text at " +
-               at(positions, want.offset);
+               at(positions, offset);
     }
 
     std::string_view text_;
@@ -490,9 +481,7 @@ private:
     bool rebuiltDiffers_ = false;
     // The reading of the assembled mission beside the text.
     ChunkedScriptReader assembled_;
-    ScriptReader textTokens_;
-    ScriptToken wantToken_{}; // the text's token that the assembled one is compared with
-    std::size_t wantDone_ = 0;
+    ScriptMatcher textTokens_;
     std::optional<std::string> tokenFault_;
 };
 

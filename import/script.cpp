@@ -98,6 +98,27 @@ bool ChunkedScriptReader::next(TokenPart &part)
     return true;
 }
 
+bool ScriptMatcher::add(const TokenPart &part)
+{
+    if (part.first) {
+        start_ = pos_ = skipSpace(text_, pos_);
+        if (pos_ == text_.size())
+            return false;
+    }
+    if (text_.substr(pos_, part.text.size()) != part.text)
+        return false;
+    pos_ += part.text.size();
+    // A bracket is a token of its own whatever follows it; a word ends where the text's does.
+    return !part.last || kindOf(text_[start_]) == ByteKind::Bracket || pos_ == text_.size() ||
+           kindOf(text_[pos_]) != ByteKind::Word;
+}
+
+bool ScriptMatcher::finish()
+{
+    start_ = pos_ = skipSpace(text_, pos_);
+    return pos_ == text_.size();
+}
+
 TextPositions::Position TextPositions::at(std::size_t offset)
 {
     if (offset < offset_)

@@ -60,6 +60,27 @@ private:
     bool finished_ = false;
 };
 
+// Checks that tokens arriving in parts (as a ChunkedScriptReader gives them) are a text's own
+// tokens, in order: each part is compared with the text's bytes where its token stands, and a
+// whole token must end where the text's does. Nothing is copied, and the text's words are read
+// only as far as the comparison.
+class ScriptMatcher
+{
+public:
+    explicit ScriptMatcher(std::string_view text) : text_(text) {}
+    // Takes the next part; false once the tokens differ or run past the text's.
+    bool add(const TokenPart &part);
+    // After the last part: whether the text has no token left.
+    bool finish();
+    // Where the text's token that differs begins; the text's size when the tokens ran past it.
+    [[nodiscard]] std::size_t faultOffset() const { return start_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;   // how far the text is matched
+    std::size_t start_ = 0; // where the text's current token begins
+};
+
 // Line and column (1-based, in bytes) of a byte offset. Asked for offsets in increasing order,
 // it reads the text once in all.
 class TextPositions
