@@ -92,7 +92,7 @@ void registerImportBenchmarks()
         registerRun("WordCount/" + size, {"wc", "-w", "m.mis"}, text);
         registerRun("Import/" + size, {TM_IMPORT_PROGRAM, "m.mis"}, text);
         comparisons().push_back(
-            {"ImportCheck/" + size, "WordCount/" + size, megabytes == 100 ? "at most 5" : ""});
+            {"ImportCheck/" + size, "WordCount/" + size, megabytes == 100 ? "at most 2" : ""});
     }
     // The memory the importer holds does not depend on its tokens: one word as long as the
     // mission costs it no more than many short ones.
