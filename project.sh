@@ -168,7 +168,7 @@ package-windows)
     tools/package-windows.sh build-package-windows "$here" build-package-windows-again
     ;;
 *)
-    sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac
