@@ -7,6 +7,7 @@
 #include <exception>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace importer
 {
@@ -165,13 +166,17 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
 }
 
 int runInOwnWindow(std::span<const std::string> args, std::ostream &out, std::ostream &err,
-                   const ImportFunction &import)
+                   const std::filesystem::path &programFolder, const ImportFunction &import)
 {
     if (args.empty()) {
         out << kHowToDrop;
         return static_cast<int>(Status::Usage);
     }
-    return runCommandLine(args, out, err, import);
+    // Given first, so that a --workspace among the arguments still wins.
+    std::vector<std::string> withWorkspace = {
+        "--workspace", files::pathText(programFolder / mission::kWorkspaceFolder)};
+    withWorkspace.insert(withWorkspace.end(), args.begin(), args.end());
+    return runCommandLine(withWorkspace, out, err, import);
 }
 
 } // namespace importer

@@ -19,8 +19,10 @@ using ImportFunction = std::function<ImportReport(const std::filesystem::path &,
 
 // The same, started in a console window of its own, as a double-click or a file dropped on the
 // program starts it on Windows: with nothing to import, it tells a player how to give it their
-// mission file instead of a command line's usage.
+// mission file instead of a command line's usage. Its workspace is the one beside the program,
+// in `programFolder`, unless the arguments name one: Explorer chooses the current folder there.
 [[nodiscard]] int runInOwnWindow(std::span<const std::string> args, std::ostream &out,
-                                 std::ostream &err, const ImportFunction &import = importMission);
+                                 std::ostream &err, const std::filesystem::path &programFolder,
+                                 const ImportFunction &import = importMission);
 
 } // namespace importer

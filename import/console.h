@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+
 namespace importer::console
 {
 
@@ -24,6 +26,8 @@ public:
     [[nodiscard]] bool ownWindow() const { return ownWindow_; }
     // Waits for a key, after the given prompt.
     void waitForKey(const char *prompt) const;
+    // The folder the program itself is in.
+    [[nodiscard]] static std::filesystem::path programFolder();
 
 private:
     bool ownWindow_ = false;

@@ -10,4 +10,10 @@ Session::~Session() = default;
 
 void Session::waitForKey(const char *) const {}
 
+// Never asked for: there is no window of the program's own here.
+std::filesystem::path Session::programFolder()
+{
+    return {};
+}
+
 } // namespace importer::console

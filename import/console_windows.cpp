@@ -139,4 +139,20 @@ void Session::waitForKey(const char *prompt) const
             return;
 }
 
+std::filesystem::path Session::programFolder()
+{
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD size =
+            ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (size == 0)
+            return {};
+        if (size < name.size()) {
+            name.resize(size);
+            return std::filesystem::path(name).parent_path();
+        }
+        name.resize(name.size() * 2);
+    }
+}
+
 } // namespace importer::console

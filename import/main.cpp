@@ -24,7 +24,8 @@ int run(const std::vector<std::string> &args)
     const importer::console::Session console;
     if (!console.ownWindow())
         return importer::runCommandLine(args, std::cout, std::cerr);
-    const int status = importer::runInOwnWindow(args, std::cout, std::cerr);
+    const int status =
+        importer::runInOwnWindow(args, std::cout, std::cerr, console.programFolder());
     std::cout.flush();
     console.waitForKey("\nPress any key to close this window.\n");
     return status;

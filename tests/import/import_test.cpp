@@ -610,21 +610,27 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     mission::setWorkspaceFolder({});
 
     // In a window of its own, with nothing to import, a player reads how to give it a file; with
-    // a file it imports as from a prompt.
+    // a file it imports into the workspace beside the program, whatever the current folder,
+    // unless the arguments name another.
+    const fs::path program = fs::path("games") / "mustrel";
+    const std::string beside = (program / "tobrinmis").string();
     for (const auto &[args, called, says] :
-         {std::tuple{std::vector<std::string>{}, "", "drop it on\ntobrins-mustrel-import.exe."},
-          {{"m.mis"}, "m.mis", "m.mis: 1 lines"}}) {
+         {std::tuple{std::vector<std::string>{}, std::string(),
+                     "drop it on\ntobrins-mustrel-import.exe."},
+          {{"m.mis"}, "m.mis in " + beside, "m.mis: 1 lines"},
+          {{"--workspace", "w", "m.mis"}, "m.mis in w", "m.mis: 1 lines"}}) {
         std::string got;
         const auto import = [&](const fs::path &file, ImportMode) {
-            got = file.string();
+            got = file.string() + " in " + mission::workspacePath("p").parent_path().string();
             return importer::ImportReport{1, {}, {}, {}};
         };
         std::ostringstream out, err;
-        EXPECT_EQ(importer::runInOwnWindow(args, out, err, import), args.empty() ? 2 : 0);
+        EXPECT_EQ(importer::runInOwnWindow(args, out, err, program, import), args.empty() ? 2 : 0);
         EXPECT_EQ(got, called);
         EXPECT_NE(out.str().find(says), std::string::npos) << out.str();
         EXPECT_EQ(err.str(), "");
     }
+    mission::setWorkspaceFolder({});
 
     // --help speaks of the places of the platform it runs on.
     std::ostringstream help, none;
