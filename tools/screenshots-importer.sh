@@ -40,7 +40,8 @@ ln -s "$scratch/D" "$WINEPREFIX/dosdevices/d:"
 shot() { # name, arguments of the importer...
     local name="$1"
     shift
-    (cd "$folder" && exec wineconsole 'D:\Spiele für Tobrin\tobrins-mustrel-import.exe' "$@") \
+    # Started from another folder than its own, as Explorer may start it.
+    (cd "$games" && exec wineconsole 'D:\Spiele für Tobrin\tobrins-mustrel-import.exe' "$@") \
         >/dev/null 2>&1 &
     local console=$!
     eval "$(xdotool search --sync --onlyvisible --name 'tobrins-mustrel-import' \
