@@ -8,8 +8,9 @@
 #   ./project.sh package  install what is needed, build the Debian package, check it with
 #                         lintian, desktop-file-validate and appstreamcli, and leave it here
 #   ./project.sh package-windows
-#                         install what is needed, build the zip for Windows, check that it
-#                         saves a mission under Wine, and leave it here
+#                         install what is needed, build the zip for Windows twice and check
+#                         that both are the same, check that it saves a mission under Wine,
+#                         and leave it here
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -163,14 +164,23 @@ test)
 package-windows)
     install_packages "${windows_packages[@]}"
     qt_windows="$(tools/build-qt-windows.sh | tail -n 1)"
-    rm -rf build-package-windows
-    configure_and_build build-package-windows -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_QT_WINDOWS_PREFIX="$qt_windows" \
-        -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
-    tools/package-windows.sh build-package-windows "$here"
+    # Built twice from one commit, in two folders, the zip must be the same byte for byte: its
+    # dates are the last commit's, and the compiler writes paths relative to the clone.
+    if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+        SOURCE_DATE_EPOCH="$(git log -1 --format=%ct 2>/dev/null)" ||
+            { echo "Not a git clone: set SOURCE_DATE_EPOCH to the release's time." >&2; exit 1; }
+    fi
+    export SOURCE_DATE_EPOCH
+    for dir in build-package-windows build-package-windows-again; do
+        rm -rf "$dir"
+        configure_and_build "$dir" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTM_QT_WINDOWS_PREFIX="$qt_windows" \
+            -DTM_REPRODUCIBLE=ON -DBUILD_TESTING=OFF -DTM_BUILD_BENCH=OFF
+    done
+    tools/package-windows.sh build-package-windows "$here" build-package-windows-again
     ;;
 *)
-    sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'
+    sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'
     exit 2
     ;;
 esac

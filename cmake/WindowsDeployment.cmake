@@ -49,6 +49,47 @@ else()
     # A Qt from elsewhere (Qt's installer) comes with its own notices.
     set(TM_QT_SOURCE_VERSION ${Qt6_VERSION})
 endif()
+# The compiler's runtime DLLs come from Debian's packages (cmake/mingw-w64.cmake): each
+# package's copyright file holds their licences and notices (the GCC Runtime Library Exception,
+# libwinpthread's MIT notice).
+set(runtime_packages)
+foreach(dll IN LISTS TM_MINGW_RUNTIME_DLLS)
+    execute_process(COMMAND dpkg-query -S "${dll}" OUTPUT_VARIABLE owner RESULT_VARIABLE failed
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    string(REGEX REPLACE ":.*" "" owner "${owner}")
+    if(failed OR NOT EXISTS /usr/share/doc/${owner}/copyright)
+        message(FATAL_ERROR "No package's copyright file for ${dll}: the zip needs its licence")
+    endif()
+    list(APPEND runtime_packages ${owner})
+endforeach()
+list(REMOVE_DUPLICATES runtime_packages)
+list(SORT runtime_packages)
+foreach(package IN LISTS runtime_packages)
+    install(FILES /usr/share/doc/${package}/copyright
+            DESTINATION ${CMAKE_INSTALL_BINDIR}/licences/${package})
+endforeach()
+list(JOIN runtime_packages " and " TM_RUNTIME_PACKAGES)
+
+# The project's own source, as committed, which holds the script that builds Qt for Windows: the
+# LGPL asks that a user can rebuild the programs against a Qt of their own. Dated by the commit,
+# so that two installs of one commit give the same file.
+set(TM_SOURCE_ARCHIVE tobrins-mustrel-${PROJECT_VERSION}-source.zip)
+find_package(Git QUIET)
+if(GIT_FOUND AND EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    install(CODE "
+        set(folder \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/source\")
+        file(MAKE_DIRECTORY \"\${folder}\")
+        execute_process(COMMAND \"${GIT_EXECUTABLE}\" -C \"${PROJECT_SOURCE_DIR}\" archive
+                                --format=zip --prefix=tobrins-mustrel-${PROJECT_VERSION}/
+                                -o \"\${folder}/${TM_SOURCE_ARCHIVE}\" HEAD
+                        RESULT_VARIABLE failed)
+        if(failed)
+            message(FATAL_ERROR \"Could not archive the source with git\")
+        endif()")
+else()
+    message(WARNING "Not a git clone: the install will not hold the source as ${TM_SOURCE_ARCHIVE}")
+endif()
+
 foreach(text README.txt Qt-NOTICE.txt)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/windows/${text}.in ${text_dir}/${text} @ONLY
                    NEWLINE_STYLE CRLF)

@@ -1,5 +1,5 @@
-# tm_windows_resources(TARGET DESCRIPTION): gives a Windows program the grenade icon and a version
-# block with the project's version. Does nothing on other platforms.
+# tm_windows_resources(TARGET DESCRIPTION): gives a Windows program the grenade icon, a version
+# block with the project's version and its manifest (cmake/program.manifest.in). Does nothing on other platforms.
 function(tm_windows_resources target description)
     if(NOT WIN32)
         return()
@@ -12,6 +12,9 @@ function(tm_windows_resources target description)
     set(TM_RC_ICON "${PROJECT_SOURCE_DIR}/forms/icons/tobrins-mustrel-windows.ico")
     set(TM_RC_NAME "${target}")
     set(TM_RC_DESCRIPTION "${description}")
+    set(TM_RC_VERSION_DOTTED "${major}.${minor}.${patch}.0")
+    set(TM_RC_MANIFEST "${CMAKE_CURRENT_BINARY_DIR}/${target}.manifest")
+    configure_file(${PROJECT_SOURCE_DIR}/cmake/program.manifest.in ${TM_RC_MANIFEST} @ONLY)
     set(rc "${CMAKE_CURRENT_BINARY_DIR}/${target}.rc")
     configure_file(${PROJECT_SOURCE_DIR}/cmake/program.rc.in ${rc} @ONLY)
     target_sources(${target} PRIVATE ${rc})

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace importer
 {
@@ -62,6 +63,17 @@ Exit status:
   8  there is not enough memory to read the mission file; nothing was written
   9  the pieces could not be written nor all put back: they are mixed; the message says where the previous ones are
  10  the pieces were replaced, but the system could not make sure they are on disk
+)";
+
+// Within the 80 columns of a console window.
+constexpr std::string_view kHowToDrop =
+    R"(This program makes the editor's stored mission pieces from your own copy
+of the mission file, so that the missions the editor saves are the game's.
+
+To use it, close this window, then drag your mission file and drop it on
+tobrins-mustrel-import.exe. For "Guess who's coming tonight" that is
+Mapa0001.mis, in the folder the game loads this mission from. Your mission
+file is only read.
 )";
 
 int usage(std::ostream &err, const std::string &problem)
@@ -163,6 +175,20 @@ int runCommandLine(std::span<const std::string> args, std::ostream &out, std::os
         err << kName << ": " << file << ": " << e.what() << "\n";
         return static_cast<int>(Status::Unexpected);
     }
+}
+
+int runInOwnWindow(std::span<const std::string> args, std::ostream &out, std::ostream &err,
+                   const std::filesystem::path &programFolder, const ImportFunction &import)
+{
+    if (args.empty()) {
+        out << kHowToDrop;
+        return static_cast<int>(Status::Usage);
+    }
+    // Given first, so that a --workspace among the arguments still wins.
+    std::vector<std::string> withWorkspace = {
+        "--workspace", files::pathText(programFolder / mission::kWorkspaceFolder)};
+    withWorkspace.insert(withWorkspace.end(), args.begin(), args.end());
+    return runCommandLine(withWorkspace, out, err, import);
 }
 
 } // namespace importer

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <vector>
 
@@ -60,12 +61,51 @@ enum : std::uint8_t {
     kItemCount = 64,       // the two top bits count the items so far: 0, 1, 2, or 3 and more
 };
 
-// A pair still open: where its "[" is, and what is known of its items. Eight bytes a level, in
-// a deque that grows without copying, so that a text nested ten million deep costs a few times
-// its own size.
-struct OpenPair {
-    std::uint64_t open : 56;
-    std::uint64_t items : 8;
+// Deeper than this, a pair keeps only what is known of its items, one byte, and a block found
+// there has its "[" looked up afterwards: a text nested deeper than any mission costs no more
+// than its own size again, whatever its depth, and 32 MiB besides.
+constexpr std::size_t kDepthWithOffsets = std::size_t{1} << 22;
+
+// The pairs still open, innermost last, in deques that grow without copying.
+class OpenPairs
+{
+public:
+    [[nodiscard]] bool empty() const { return near_.empty(); }
+    [[nodiscard]] std::size_t depth() const { return near_.size() + deep_.size(); }
+    [[nodiscard]] unsigned innermostItems() const
+    {
+        return deep_.empty() ? near_.back() & 0xFF : deep_.back();
+    }
+    void setInnermostItems(unsigned items)
+    {
+        if (deep_.empty())
+            near_.back() = (near_.back() & ~std::uint64_t{0xFF}) | items;
+        else
+            deep_.back() = static_cast<std::uint8_t>(items);
+    }
+    void open(std::size_t offset)
+    {
+        if (near_.size() < kDepthWithOffsets)
+            near_.push_back(std::uint64_t{offset} << 8);
+        else
+            deep_.push_back(0);
+    }
+    // The innermost pair's items, and its "[" where it is kept (npos: look it up).
+    std::pair<unsigned, std::size_t> close()
+    {
+        if (!deep_.empty()) {
+            const unsigned items = deep_.back();
+            deep_.pop_back();
+            return {items, std::string_view::npos};
+        }
+        const std::uint64_t pair = near_.back();
+        near_.pop_back();
+        return {static_cast<unsigned>(pair & 0xFF), static_cast<std::size_t>(pair >> 8)};
+    }
+
+private:
+    std::deque<std::uint64_t> near_; // the "[" shifted up a byte, the items in the low byte
+    std::deque<std::uint8_t> deep_;
 };
 
 unsigned itemCount(unsigned items)
@@ -95,38 +135,83 @@ unsigned withItem(unsigned items, const ScriptToken *token)
     return after;
 }
 
+// A block found deeper than pairs keep their "[".
+struct DeepBlock {
+    std::size_t close;
+    std::size_t depth; // of the pairs around it
+    bool character;
+    bool interface;
+};
+
+// Looks up the "[" of each deep block in one pass back through the text from the last of them,
+// knowing that the text is well formed and that a bracket byte is always a token of its own.
+void findOpens(std::string_view text, std::vector<DeepBlock> deep, Blocks &blocks)
+{
+    if (deep.empty())
+        return;
+    std::sort(deep.begin(), deep.end(),
+              [](const DeepBlock &a, const DeepBlock &b) { return a.close > b.close; });
+    std::vector<const DeepBlock *> waiting; // by depth, innermost last
+    std::size_t next = 0;
+    std::size_t depth = deep.front().depth; // the "[" left open before text[k + 1]
+    for (std::size_t k = deep.front().close + 1; k-- > 0;) {
+        if (text[k] == ']') {
+            if (next < deep.size() && deep[next].close == k)
+                waiting.push_back(&deep[next++]);
+            ++depth;
+        } else if (text[k] == '[') {
+            --depth;
+            if (!waiting.empty() && waiting.back()->depth == depth) {
+                const DeepBlock &b = *waiting.back();
+                waiting.pop_back();
+                if (b.character)
+                    blocks.characters.push_back({k, b.close});
+                if (b.interface)
+                    blocks.interfaces.push_back({k, b.close});
+                if (waiting.empty() && next == deep.size())
+                    return;
+            }
+        }
+    }
+}
+
 // Checks the text and finds its blocks in one pass, without recursion.
 Blocks findBlocks(std::string_view text)
 {
     using Kind = ScriptToken::Kind;
     Blocks blocks;
+    std::vector<DeepBlock> deep;
     ScriptReader reader(text);
     ScriptChecker checker(text);
-    std::deque<OpenPair> open; // innermost last
+    OpenPairs open;
     ScriptToken token;
     while (reader.next(token) && checker.add(token)) {
         switch (token.kind) {
         case Kind::Open:
             if (!open.empty())
-                open.back().items = withItem(open.back().items, nullptr);
-            open.push_back({token.offset, 0});
+                open.setInnermostItems(withItem(open.innermostItems(), nullptr));
+            open.open(token.offset);
             break;
         case Kind::Close: {
-            const OpenPair pair = open.back();
-            open.pop_back();
-            const Pair found{pair.open, token.offset};
-            if ((pair.items & kClassSeen) && (pair.items & kTokenSeen))
-                blocks.characters.push_back(found);
-            if ((pair.items & kHeadIsSub) && (pair.items & kSecondIsComando))
-                blocks.interfaces.push_back(found);
-            if (!open.empty() && itemCount(open.back().items) == 2 && (pair.items & kTokenSeen))
-                open.back().items |= kSecondIsComando;
+            const auto [items, at] = open.close();
+            const bool character = (items & kClassSeen) && (items & kTokenSeen);
+            const bool interface = (items & kHeadIsSub) && (items & kSecondIsComando);
+            if (at == std::string_view::npos && (character || interface)) {
+                deep.push_back({token.offset, open.depth(), character, interface});
+            } else {
+                if (character)
+                    blocks.characters.push_back({at, token.offset});
+                if (interface)
+                    blocks.interfaces.push_back({at, token.offset});
+            }
+            if (!open.empty() && itemCount(open.innermostItems()) == 2 && (items & kTokenSeen))
+                open.setInnermostItems(open.innermostItems() | kSecondIsComando);
             break;
         }
         case Kind::Property:
         case Kind::Word:
             if (!open.empty())
-                open.back().items = withItem(open.back().items, &token);
+                open.setInnermostItems(withItem(open.innermostItems(), &token));
             break;
         }
     }
@@ -136,6 +221,7 @@ Blocks findBlocks(std::string_view text)
                           "it is not well formed: " + at(fault.line, fault.column) + ": " +
                               fault.message);
     }
+    findOpens(text, std::move(deep), blocks);
     // Pairs are found as they close, inner ones first; they are reported in the order of their
     // "[".
     for (auto *found : {&blocks.characters, &blocks.interfaces})
@@ -153,14 +239,20 @@ Pair theOne(std::string_view text, const std::vector<Pair> &found, std::string_v
     if (found.empty())
         throw ImportError(Status::Blocks,
                           "it has no " + std::string(block) + " (" + std::string(looks) + ")");
+    // The first few places: a mission made of millions of blocks gets a message, not millions.
+    constexpr std::size_t kShown = 5;
+    const std::size_t shown = std::min(found.size(), kShown);
+    const std::size_t more = found.size() - shown;
     TextPositions positions(text);
     std::string reason =
         "it has " + std::to_string(found.size()) + " " + std::string(block) + "s, at";
-    for (std::size_t k = 0; k < found.size(); ++k)
-        reason += (k == 0                  ? " "
-                   : k + 1 == found.size() ? " and "
-                                           : ", ") +
+    for (std::size_t k = 0; k < shown; ++k)
+        reason += (k == 0                        ? " "
+                   : k + 1 == shown && more == 0 ? " and "
+                                                 : ", ") +
                   at(positions, found[k].open);
+    if (more > 0)
+        reason += " and " + std::to_string(more) + " more";
     throw ImportError(Status::Blocks, reason + "; the editor needs exactly one");
 }
 
@@ -197,6 +289,7 @@ public:
     RoundTripCheck(std::string_view text, const MissionSplit &split)
         : text_(text), textTokens_(text)
     {
+        textCr_ = crFree(text);
         const BlockPlace &c = split.character;
         const BlockPlace &i = split.interface;
         if (!(c.begin <= c.end && c.end <= i.begin && i.begin <= i.end && i.end <= text.size())) {
@@ -274,9 +367,8 @@ public:
         if (!tokenFault_) {
             assembled_.finish();
             takeAssembledTokens();
-            ScriptToken extra;
-            if (!tokenFault_ && textTokens_.next(extra))
-                tokenFault_ = differsAt(extra);
+            if (!tokenFault_ && !textTokens_.finish())
+                tokenFault_ = differsAt(textTokens_.faultOffset());
         }
         return tokenFault_;
     }
@@ -285,19 +377,55 @@ private:
     // The pieces without the line ends they got, and the blocks: the text, CR LF read as LF.
     void rebuild(std::string_view bytes)
     {
-        for (const char b : bytes) {
-            if (rebuiltDiffers_)
-                return;
-            if (crHeld_) {
-                crHeld_ = false;
-                if (b != '\n')
-                    rebuildByte('\r');
+        std::size_t k = 0;
+        while (k < bytes.size() && !rebuiltDiffers_) {
+            // A run with no CR on either side is compared at once; a CR, byte by byte.
+            std::size_t run = crHeld_ ? 0 : crFree(bytes.substr(k));
+            if (run > 0) {
+                run = std::min(run, textCrFree());
+                const std::string_view got = bytes.substr(k, run);
+                const std::string_view want = text_.substr(want_, run);
+                if (got != want) {
+                    // Where they part is where the message says they differ.
+                    want_ += static_cast<std::size_t>(
+                        std::mismatch(want.begin(), want.end(), got.begin()).first - want.begin());
+                    rebuiltDiffers_ = true;
+                    return;
+                }
+                want_ += run;
+                k += run;
             }
-            if (b == '\r')
-                crHeld_ = true;
-            else
-                rebuildByte(b);
+            if (run == 0)
+                rebuildOne(bytes[k++]);
         }
+    }
+
+    void rebuildOne(char b)
+    {
+        if (crHeld_) {
+            crHeld_ = false;
+            if (b != '\n')
+                rebuildByte('\r');
+        }
+        if (b == '\r')
+            crHeld_ = true;
+        else
+            rebuildByte(b);
+    }
+
+    static std::size_t crFree(std::string_view bytes)
+    {
+        const void *cr = std::memchr(bytes.data(), '\r', bytes.size());
+        return cr ? static_cast<std::size_t>(static_cast<const char *>(cr) - bytes.data())
+                  : bytes.size();
+    }
+
+    // How many bytes of the text from where the comparison is hold no CR.
+    std::size_t textCrFree()
+    {
+        if (textCr_ < want_)
+            textCr_ = want_ + crFree(text_.substr(want_));
+        return textCr_ - want_;
     }
 
     void rebuildByte(char b)
@@ -319,23 +447,23 @@ private:
         takeAssembledTokens();
     }
 
+    // The assembled mission's tokens come in parts where a word runs across its blocks; each
+    // part is compared with the same bytes of the text, so that nothing is copied.
     void takeAssembledTokens()
     {
-        std::string_view got;
-        while (!tokenFault_ && assembled_.next(got)) {
-            ScriptToken want;
-            if (!textTokens_.next(want))
-                tokenFault_ = "the assembled mission would read more than the text";
-            else if (want.text != got)
-                tokenFault_ = differsAt(want);
-        }
+        TokenPart got;
+        while (!tokenFault_ && assembled_.next(got))
+            if (!textTokens_.add(got))
+                tokenFault_ = textTokens_.faultOffset() == text_.size()
+                                  ? "the assembled mission would read more than the text"
+                                  : differsAt(textTokens_.faultOffset());
     }
 
-    std::string differsAt(const ScriptToken &want) const
+    std::string differsAt(std::size_t offset) const
     {
         TextPositions positions(text_);
         return "the assembled mission would read differently from the text at " +
-               at(positions, want.offset);
+               at(positions, offset);
     }
 
     std::string_view text_;
@@ -348,11 +476,12 @@ private:
     // The comparison of the pieces and blocks with the text: where it is in the text, and a CR
     // that counts only if no LF follows.
     std::size_t want_ = 0;
+    std::size_t textCr_ = 0; // where the text's next CR is, from want_ on (its size: none)
     bool crHeld_ = false;
     bool rebuiltDiffers_ = false;
     // The reading of the assembled mission beside the text.
     ChunkedScriptReader assembled_;
-    ScriptReader textTokens_;
+    ScriptMatcher textTokens_;
     std::optional<std::string> tokenFault_;
 };
 

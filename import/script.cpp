@@ -63,49 +63,60 @@ bool ScriptReader::next(ScriptToken &token)
 
 void ChunkedScriptReader::feed(std::string_view chunk)
 {
-    if (cutTaken_) {
-        cut_.clear();
-        cutTaken_ = false;
-    }
     chunk_ = chunk;
     pos_ = 0;
-    if (!cut_.empty()) {
-        pos_ = wordEnd(chunk, 0);
-        cut_.append(chunk.substr(0, pos_));
-        cutWhole_ = pos_ < chunk.size();
-    }
 }
 
 void ChunkedScriptReader::finish()
 {
     feed({});
-    cutWhole_ = !cut_.empty();
+    finished_ = true;
 }
 
-bool ChunkedScriptReader::next(std::string_view &token)
+bool ChunkedScriptReader::next(TokenPart &part)
 {
-    if (cutTaken_) {
-        cut_.clear();
-        cutTaken_ = false;
+    std::size_t start = pos_;
+    if (!inWord_) {
+        start = skipSpace(chunk_, pos_);
+        if (start == chunk_.size()) {
+            pos_ = start;
+            return false;
+        }
     }
-    if (cutWhole_) {
-        token = cut_;
-        cutWhole_ = false;
-        cutTaken_ = true;
+    const bool first = !inWord_;
+    if (first && kindOf(chunk_[start]) == ByteKind::Bracket) {
+        pos_ = start + 1;
+        part = {chunk_.substr(start, 1), true, true};
         return true;
     }
-    const std::size_t start = skipSpace(chunk_, pos_);
-    if (start == chunk_.size()) {
-        pos_ = start;
+    pos_ = wordEnd(chunk_, first ? start + 1 : start);
+    // A word that reaches the end of the chunk may go on in the next one.
+    inWord_ = pos_ == chunk_.size() && !finished_;
+    if (!first && inWord_ && pos_ == start)
         return false;
-    }
-    pos_ = kindOf(chunk_[start]) == ByteKind::Bracket ? start + 1 : wordEnd(chunk_, start + 1);
-    if (pos_ == chunk_.size() && kindOf(chunk_[start]) == ByteKind::Word) {
-        cut_.assign(chunk_.substr(start));
-        return false;
-    }
-    token = chunk_.substr(start, pos_ - start);
+    part = {chunk_.substr(start, pos_ - start), first, !inWord_};
     return true;
+}
+
+bool ScriptMatcher::add(const TokenPart &part)
+{
+    if (part.first) {
+        start_ = pos_ = skipSpace(text_, pos_);
+        if (pos_ == text_.size())
+            return false;
+    }
+    if (text_.substr(pos_, part.text.size()) != part.text)
+        return false;
+    pos_ += part.text.size();
+    // A bracket is a token of its own whatever follows it; a word ends where the text's does.
+    return !part.last || kindOf(text_[start_]) == ByteKind::Bracket || pos_ == text_.size() ||
+           kindOf(text_[pos_]) != ByteKind::Word;
+}
+
+bool ScriptMatcher::finish()
+{
+    start_ = pos_ = skipSpace(text_, pos_);
+    return pos_ == text_.size();
 }
 
 TextPositions::Position TextPositions::at(std::size_t offset)

@@ -36,23 +36,49 @@ private:
     std::size_t pos_ = 0;
 };
 
-// Reads the tokens of a text that arrives in chunks: a word cut by the end of one chunk is
-// completed from the next. Feed a chunk, take its tokens until next() says false, feed the
-// next; after the last, finish() and take what is left.
+// Reads the tokens of a text that arrives in chunks, keeping none of it: a word cut by the end of
+// a chunk comes in parts, the rest of it from the next chunk, so that a word as long as the
+// whole text costs no copy. Feed a chunk, take its parts until next() says false, feed the next;
+// after the last, finish() and take what is left.
+struct TokenPart {
+    std::string_view text; // a view into the chunk it came from
+    bool first;            // the token starts with this part
+    bool last;             // and ends with it
+};
+
 class ChunkedScriptReader
 {
 public:
     void feed(std::string_view chunk);
     void finish();
-    // The next whole token, a view valid until the next call.
-    [[nodiscard]] bool next(std::string_view &token);
+    [[nodiscard]] bool next(TokenPart &part);
 
 private:
     std::string_view chunk_;
     std::size_t pos_ = 0;
-    std::string cut_;       // a word that reached the end of a chunk
-    bool cutWhole_ = false; // and has ended since
-    bool cutTaken_ = false;
+    bool inWord_ = false; // a word reached the end of the chunk before
+    bool finished_ = false;
+};
+
+// Checks that tokens arriving in parts (as a ChunkedScriptReader gives them) are a text's own
+// tokens, in order: each part is compared with the text's bytes where its token stands, and a
+// whole token must end where the text's does. Nothing is copied, and the text's words are read
+// only as far as the comparison.
+class ScriptMatcher
+{
+public:
+    explicit ScriptMatcher(std::string_view text) : text_(text) {}
+    // Takes the next part; false once the tokens differ or run past the text's.
+    bool add(const TokenPart &part);
+    // After the last part: whether the text has no token left.
+    bool finish();
+    // Where the text's token that differs begins; the text's size when the tokens ran past it.
+    [[nodiscard]] std::size_t faultOffset() const { return start_; }
+
+private:
+    std::string_view text_;
+    std::size_t pos_ = 0;   // how far the text is matched
+    std::size_t start_ = 0; // where the text's current token begins
 };
 
 // Line and column (1-based, in bytes) of a byte offset. Asked for offsets in increasing order,

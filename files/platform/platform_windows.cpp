@@ -161,8 +161,14 @@ File createNew(const fs::path &path, std::error_code &ec)
     ec.clear();
     // CREATE_NEW fails if anything at all has the name; a link is not followed.
     File file = adopt(openNamed(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW));
-    if (!file.isOpen())
+    if (!file.isOpen()) {
+        // The reason first: asking after the name sets the last error anew, and a folder that
+        // may not be written would read as one that is not there. A folder under the name is
+        // refused as "Access is denied"; it exists all the same.
         ec = lastError();
+        if (attributesOf(path) != INVALID_FILE_ATTRIBUTES)
+            ec = std::make_error_code(std::errc::file_exists);
+    }
     return file;
 }
 

@@ -411,6 +411,8 @@ const Failure kFailures[] = {
      [] { fs::create_symlink("gone.mis", "out/m.mis.bak"); }},
     {"LinkLoop",           "out/loop.mis",   "Too many levels of symbolic links", nullptr,
      [] { fs::create_symlink("loop.mis", "out/loop.mis"); }},
+    // A folder removed since it was chosen.
+    {"FolderIsGone",       "gone/m.mis",     kNoEntry},
     {"LinkToNoFolder",     "out/l.mis",      kNoEntry, "real/x.mis",
      [] { fs::create_symlink("../real/x.mis", "out/l.mis"); }},
 };

@@ -224,19 +224,36 @@ TEST(Split, PiecesAcrossReadBlocks)
     }
 }
 
-// Ten to the sixth brackets deep, one inside the other: read without recursion, which would
-// overflow the stack long before.
+// Brackets millions deep, one inside the other: read without recursion, which would overflow
+// the stack long before, and with the blocks found wherever they lie, inside them too.
 TEST_F(Import, DeepNesting)
 {
-    const std::size_t depth = 1000000;
-    writeBytes(root_ / "m.mis", "[ .CLASS BICHOALIADO .TOKEN COMANDO .L " +
-                                    std::string(depth, '[') + std::string(depth, ']') + " ]\r\n" +
-                                    kSub);
-    const auto [status, printed] = run("--check m.mis");
-    EXPECT_EQ(status, 0) << printed;
-    EXPECT_NE(printed.find("to line 1, column " + std::to_string(2 * depth + 41)),
-              std::string::npos)
-        << printed;
+    const std::size_t depth = 1000000, deeper = 5000000;
+    const std::string inside = std::string(deeper, '[') + " " + kGb + " " + kSub + " ";
+    const std::pair<std::string, std::string> cases[] = {
+        {"[ .CLASS BICHOALIADO .TOKEN COMANDO .L " + std::string(depth, '[') +
+             std::string(depth, ']') + " ]\r\n" + kSub,
+         "character block: line 1, column 1 to line 1, column " + std::to_string(2 * depth + 41)},
+        {inside + std::string(deeper, ']'),
+         "interface block: line 1, column " + std::to_string(deeper + kGb.size() + 3) +
+             " to line 1, column " + std::to_string(inside.size() - 1)},
+    };
+    for (const auto &[text, says] : cases) {
+        writeBytes(root_ / "m.mis", text);
+        const auto [status, printed] = run("--check m.mis");
+        EXPECT_EQ(status, 0) << printed;
+        EXPECT_NE(printed.find(says), std::string::npos) << printed;
+    }
+}
+
+// Started from a prompt, or with its output going elsewhere, the program ends at once, without
+// waiting for a key as it does in a window of its own.
+TEST_F(Import, FromAPromptItEndsWithoutWaiting)
+{
+    const auto [status, printed] = run("");
+    EXPECT_EQ(status, 2);
+    EXPECT_NE(printed.find("no mission file was given"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("Press any key"), std::string::npos) << printed;
 }
 
 // A mission read through a pipe, as "<(unzip -p ...)" gives it, whose size is not known until
@@ -458,6 +475,10 @@ const Outcome kOutcomes[] = {
     {"TwoCharacterBlocks", "m.mis", 5,
      "2 Green Beret character blocks, at line 1, column 1 and line 2, column 3",
      kGb + "\n  " + kGb + "\n" + kSub},
+    {"ManyCharacterBlocks", "m.mis", 5,
+     "it has 7 Green Beret character blocks, at line 1, column 1, line 2, column 1, line 3, "
+     "column 1, line 4, column 1, line 5, column 1 and 2 more; the editor needs exactly one",
+     [] { std::string m; for (int k = 0; k < 7; ++k) m += kGb + "\n"; return m + kSub; }()},
     {"TwoInterfaceBlocks", "m.mis", 5,
      "2 Green Beret interface blocks, at line 1, column 38 and line 2, column 1",
      kGb + kSub + "\n" + kSub},
@@ -653,6 +674,29 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     EXPECT_EQ(importer::runCommandLine(std::vector<std::string>{"m.mis"}, out, err, waits), 0);
     EXPECT_EQ(err.str(),
               "tobrins-mustrel-import: waiting for another save in \"ws\" to finish...\n");
+
+    // In a window of its own, with nothing to import, a player reads how to give it a file; with
+    // a file it imports into the workspace beside the program, whatever the current folder,
+    // unless the arguments name another.
+    const fs::path program = fs::path("games") / "mustrel";
+    const std::string beside = (program / "tobrinmis").string();
+    for (const auto &[args, called, says] :
+         {std::tuple{std::vector<std::string>{}, std::string(),
+                     "drop it on\ntobrins-mustrel-import.exe."},
+          {{"m.mis"}, "m.mis in " + beside, "m.mis: 1 lines"},
+          {{"--workspace", "w", "m.mis"}, "m.mis in w", "m.mis: 1 lines"}}) {
+        std::string got;
+        const auto import = [&](const fs::path &file, ImportMode) {
+            got = file.string() + " in " + mission::workspacePath("p").parent_path().string();
+            return importer::ImportReport{1, {}, {}, {}};
+        };
+        std::ostringstream out, err;
+        EXPECT_EQ(importer::runInOwnWindow(args, out, err, program, import), args.empty() ? 2 : 0);
+        EXPECT_EQ(got, called);
+        EXPECT_NE(out.str().find(says), std::string::npos) << out.str();
+        EXPECT_EQ(err.str(), "");
+    }
+    mission::setWorkspaceFolder({});
 
     // --help speaks of the places of the platform it runs on.
     std::ostringstream help, none;

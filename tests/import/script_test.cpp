@@ -40,9 +40,9 @@ TEST(ScriptCheck, FindsFaultsWhereTheyAre)
     }
 }
 
-// A text that arrives in chunks reads as the same tokens wherever it is cut: inside a word, on
-// either side of a bracket, between a CR and its LF, into chunks that hold nothing but part of
-// one word.
+// A text that arrives in chunks reads as the same tokens wherever it is cut, a cut word coming in
+// parts that join into it: inside a word, on either side of a bracket, between a CR and its LF,
+// into chunks that hold nothing but part of one word.
 TEST(ScriptRead, InChunksAsWhole)
 {
     for (const std::string_view text :
@@ -55,16 +55,25 @@ TEST(ScriptRead, InChunksAsWhole)
             for (std::size_t j = i; j <= text.size(); ++j) {
                 importer::ChunkedScriptReader chunked;
                 std::vector<std::string> got;
-                std::string_view token;
+                importer::TokenPart part;
+                bool open = false; // a token's last part is still to come
+                const auto take = [&] {
+                    while (chunked.next(part)) {
+                        ASSERT_NE(part.first, open);
+                        if (part.first)
+                            got.emplace_back();
+                        got.back() += part.text;
+                        open = !part.last;
+                    }
+                };
                 for (const auto chunk :
                      {text.substr(0, i), text.substr(i, j - i), text.substr(j)}) {
                     chunked.feed(chunk);
-                    while (chunked.next(token))
-                        got.emplace_back(token);
+                    take();
                 }
                 chunked.finish();
-                while (chunked.next(token))
-                    got.emplace_back(token);
+                take();
+                ASSERT_FALSE(open);
                 ASSERT_EQ(got, std::vector<std::string>(whole.begin(), whole.end()))
                     << testing::PrintToString(std::string(text)) << " cut at " << i << ", " << j;
             }
