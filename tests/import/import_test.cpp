@@ -686,8 +686,9 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
           {{"m.mis"}, "m.mis in " + beside, "m.mis: 1 lines"},
           {{"--workspace", "w", "m.mis"}, "m.mis in w", "m.mis: 1 lines"}}) {
         std::string got;
-        const auto import = [&](const fs::path &file, ImportMode) {
-            got = file.string() + " in " + mission::workspacePath("p").parent_path().string();
+        const auto import = [&](const mission::Workspace &workspace, const fs::path &file,
+                                ImportMode, const files::WaitForFolder &) {
+            got = file.string() + " in " + workspace.folder().string();
             return importer::ImportReport{1, {}, {}, {}};
         };
         std::ostringstream out, err;
@@ -696,7 +697,6 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
         EXPECT_NE(out.str().find(says), std::string::npos) << out.str();
         EXPECT_EQ(err.str(), "");
     }
-    mission::setWorkspaceFolder({});
 
     // --help speaks of the places of the platform it runs on.
     std::ostringstream help, none;
