@@ -14,6 +14,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace files_test
@@ -22,6 +23,20 @@ namespace files_test
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 using Files = std::map<std::string, std::string>; // name -> bytes, "(folder)" or "-> where"
+
+// What the system says of a name that is not there, as the tests expect to read it.
+inline constexpr const char *kNoEntry = "No such file or directory";
+
+// The longest file name that `folder` takes.
+inline std::size_t longestName(const fs::path &folder)
+{
+#ifdef _WIN32
+    static_cast<void>(folder);
+    return 255;
+#else
+    return static_cast<std::size_t>(::pathconf(folder.c_str(), _PC_NAME_MAX));
+#endif
+}
 
 inline std::string readBytes(const fs::path &path)
 {

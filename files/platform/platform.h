@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 #include <system_error>
 #include <utility>
@@ -140,10 +141,11 @@ void syncFolder(const std::filesystem::path &folder, std::error_code &ec);
 
 // For tests: the calls whose effect on disk the layer's promises rest on. Where a probe is set,
 // each of these calls asks it first; an error it returns is the call's failure, and the call is
-// not made. The probe runs in the calling thread; none is set in the programs.
+// not made. The probe runs in the calling thread, and may carry what it needs; none is set in the
+// programs. It is set and cleared while no save runs.
 enum class Call { SyncFile, SyncFolder, Replace };
-using Probe = std::error_code (*)(Call call, const std::filesystem::path &path);
-void setProbe(Probe probe) noexcept;
+using Probe = std::function<std::error_code(Call call, const std::filesystem::path &path)>;
+void setProbe(Probe probe);
 [[nodiscard]] std::error_code probe(Call call, const std::filesystem::path &path);
 
 // Removes a file, quietly: it serves to tidy up after a failure, and only ever for a file that

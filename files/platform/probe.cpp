@@ -1,26 +1,27 @@
 #include "platform.h"
 
-#include <atomic>
-
 namespace files::platform
 {
 
 namespace
 {
 
-std::atomic<Probe> current{nullptr};
+Probe &current()
+{
+    static Probe probe;
+    return probe;
+}
 
 } // namespace
 
-void setProbe(Probe probe) noexcept
+void setProbe(Probe probe)
 {
-    current = probe;
+    current() = std::move(probe);
 }
 
 std::error_code probe(Call call, const std::filesystem::path &path)
 {
-    const Probe p = current;
-    return p ? p(call, path) : std::error_code();
+    return current() ? current()(call, path) : std::error_code();
 }
 
 } // namespace files::platform

@@ -2,10 +2,11 @@
 #include "atomicfile.h"
 
 #include "blocksize.h"
+#include "casetable.h"
 #include "error.h"
 #include "folder_fixture.h"
 #include "pathtext.h"
-#include "platform.h"
+#include "probes.h"
 #include "savetarget.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +40,7 @@ namespace fs = std::filesystem;
 namespace
 {
 
-const char *const kNoEntry = "No such file or directory";
+using files_test::kNoEntry;
 #ifndef _WIN32
 // The unprivileged user and group that permission cases act as.
 constexpr uid_t kNobody = 65534;
@@ -202,12 +203,10 @@ TEST_F(Save, TheBackupIsACopyThatLaterEditsLeaveAlone)
     EXPECT_EQ(snapshot(out_), want);
 
     writeBytes(out_ / "n.mis", "first");
-    files::platform::setProbe([](files::platform::Call call, const fs::path &) {
-        return call == files::platform::Call::Replace ? std::make_error_code(std::errc::io_error)
-                                                      : std::error_code();
-    });
-    EXPECT_THROW(save(out_ / "n.mis", "new"), files::Error);
-    files::platform::setProbe(nullptr);
+    {
+        const files_test::ScopedProbe failing(files_test::failingRenames(1));
+        EXPECT_THROW(save(out_ / "n.mis", "new"), files::Error);
+    }
     std::ofstream(out_ / "n.mis", std::ios::binary | std::ios::in) << "EDITED";
     EXPECT_EQ(readBytes(out_ / "n.mis.bak"), "first");
 }
@@ -347,11 +346,7 @@ TEST_F(Save, ThousandsOfSavesLeaveNoDescriptorOpen)
 // layer), else under the name shortened as the temporary names are, with ".bak" after it.
 TEST_F(Save, ALongNameSavesAgainAndKeepsItsFirstOriginal)
 {
-#ifdef _WIN32
-    const std::size_t longest = 255;
-#else
-    const auto longest = static_cast<std::size_t>(::pathconf(out_.c_str(), _PC_NAME_MAX));
-#endif
+    const std::size_t longest = files_test::longestName(out_);
     fs::remove(out_ / "m.mis");
     for (const std::size_t length : {longest - 4, longest - 3, longest}) {
         // Two names alike but for their last letter keep a backup each.
@@ -383,17 +378,11 @@ TEST_F(Save, ALongNameSavesAgainAndKeepsItsFirstOriginal)
 }
 
 // A refused save names the path and the reason and changes nothing: no temporary file, no .bak.
-struct Failure {
-    const char *name, *target, *reason;
+struct Failure : files_test::NamedCase {
+    const char *target, *reason;
     const char *path = nullptr; // from the test's folder; none: the target
     std::function<void()> setup = {};
 };
-
-// The case's name, not its bytes, in the test's name and in failure messages.
-void PrintTo(const Failure &c, std::ostream *os)
-{
-    *os << c.name;
-}
 
 // clang-format off
 const Failure kFailures[] = {
@@ -426,12 +415,8 @@ TEST_P(SaveFailure, NamesThePathAndChangesNothing)
 {
     const Failure &c = GetParam();
     const fs::path target = c.target;
-    try {
-        if (c.setup)
-            c.setup();
-    } catch (const fs::filesystem_error &e) {
-        GTEST_SKIP() << "cannot set the case up here: " << e.what(); // links under Wine
-    }
+    if (const auto why = files_test::setUpCase(c.setup))
+        GTEST_SKIP() << *why;
     const Files before = snapshot(out_);
     try {
         save(target, std::string(files::kBlockSize + 1, 'a'));
@@ -446,8 +431,7 @@ TEST_P(SaveFailure, NamesThePathAndChangesNothing)
     EXPECT_EQ(snapshot(out_), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SaveFailure, ::testing::ValuesIn(kFailures),
-                         [](const auto &info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SaveFailure, ::testing::ValuesIn(kFailures), files_test::caseName);
 
 // After the writing began: the disk fills up part-way (a child process may write 4 KiB at most;
 // the test program reports the limit as an error, as the programs do), or the new file cannot

@@ -5,7 +5,7 @@
 
 #include "folder_fixture.h"
 #include "pathtext.h"
-#include "platform.h"
+#include "probes.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ using files_test::readBytes;
 using files_test::snapshot;
 using files_test::writeBytes;
 namespace fs = std::filesystem;
-using files::platform::Call;
+using files_test::Call;
 
 namespace
 {
@@ -41,27 +41,15 @@ void commitGroup(const fs::path &folder, const std::string &content,
         throw files::toError(result);
 }
 
-// A group commit that stops after its first rename, in the thread that set `pausing`, until the
-// test lets it go on.
+// Where a group commit stands that stops after its first rename, in the thread `pausing`, until
+// the test lets it go on.
 struct Pause {
     std::mutex mutex;
     std::condition_variable changed;
+    std::thread::id pausing;
+    int renames = 0;
     bool paused = false, waited = false, resumed = false;
 };
-Pause *pause = nullptr;
-thread_local bool pausing = false;
-thread_local int renames = 0;
-
-std::error_code pauseAfterFirstRename(Call call, const fs::path &)
-{
-    if (call == Call::Replace && pausing && ++renames == 2) {
-        std::unique_lock lock(pause->mutex);
-        pause->paused = true;
-        pause->changed.notify_all();
-        pause->changed.wait(lock, [] { return pause->resumed; });
-    }
-    return {};
-}
 
 class GroupCommit : public files_test::FolderTest
 {
@@ -72,13 +60,6 @@ protected:
         fs::create_directory(folder_ = root_ / "f");
         for (const auto &name : kGroup)
             writeBytes(folder_ / name, "original");
-        pause = &pause_;
-        files::platform::setProbe(pauseAfterFirstRename);
-    }
-    void TearDown() override
-    {
-        files::platform::setProbe(nullptr);
-        FolderTest::TearDown();
     }
 
     // Runs group commit A until it has renamed its first file, then `during` in a thread of its
@@ -86,10 +67,21 @@ protected:
     // the wait it is given tells.
     void whileAIsHalfway(const std::function<void(const files::WaitForFolder &)> &during)
     {
-        std::thread a([this] {
-            pausing = true;
-            commitGroup(folder_, "A");
+        const files_test::ScopedProbe pauseAfterFirstRename([this](Call call, const fs::path &) {
+            if (call == Call::Replace && std::this_thread::get_id() == pause_.pausing &&
+                ++pause_.renames == 2) {
+                std::unique_lock lock(pause_.mutex);
+                pause_.paused = true;
+                pause_.changed.notify_all();
+                pause_.changed.wait(lock, [this] { return pause_.resumed; });
+            }
+            return std::error_code();
         });
+        std::thread a([this] { commitGroup(folder_, "A"); });
+        {
+            std::lock_guard lock(pause_.mutex);
+            pause_.pausing = a.get_id();
+        }
         {
             std::unique_lock lock(pause_.mutex);
             pause_.changed.wait(lock, [this] { return pause_.paused; });
@@ -176,21 +168,19 @@ TEST_F(GroupCommit, ProblemsWithTheLockNameTheLock)
 #endif
 }
 
-// The calls a commit makes, in order, where only their order and kind matter.
-std::string calls;
-std::error_code note(Call call, const fs::path &)
-{
-    calls += call == Call::SyncFile ? "file " : call == Call::SyncFolder ? "folder " : "rename ";
-    return {};
-}
-
 // Each new content is on disk before it takes its name, and the names are on disk before the
 // commit returns: the file's sync before each rename, and the folder's after the last. The first
 // group commit also syncs the three backups and the copies of a and b kept to put back.
 TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
 {
-    files::platform::setProbe(note);
-    calls.clear();
+    // The calls a commit makes, in order, where only their order and kind matter.
+    std::string calls;
+    const files_test::ScopedProbe note([&calls](Call call, const fs::path &) {
+        calls += call == Call::SyncFile     ? "file "
+                 : call == Call::SyncFolder ? "folder "
+                                            : "rename ";
+        return std::error_code();
+    });
     {
         AtomicFile one(folder_ / "a");
         one.write("1");
@@ -206,31 +196,17 @@ TEST_F(GroupCommit, SyncsEachFileBeforeItsRenameAndTheFolderAfter)
 }
 
 // New content for a and b, committed together while the renames from the second on fail: only
-// the second one (failing = 1), or the put-back of the first as well.
-int failing = 0;
-bool folderSyncFails = false;
-
-std::error_code failRenames(Call call, const fs::path &)
-{
-    const bool fails = (call == Call::Replace && ++renames >= 2 && renames < 2 + failing) ||
-                       (call == Call::SyncFolder && folderSyncFails);
-    return fails ? std::make_error_code(std::errc::io_error) : std::error_code();
-}
-
+// the second one (renamesFailing = 1), or the put-back of the first as well.
 files::GroupCommitResult commitPairFailing(const fs::path &folder, int renamesFailing,
                                            bool folderSyncFailing = false)
 {
-    files::platform::setProbe(failRenames);
-    renames = 0;
-    failing = renamesFailing;
-    folderSyncFails = folderSyncFailing;
+    const files_test::ScopedProbe failing(
+        files_test::failingRenames(2, renamesFailing, folderSyncFailing));
     AtomicFile a(folder / "a"), b(folder / "b");
     a.write("new a");
     b.write("new b");
     AtomicFile *const both[] = {&a, &b};
-    const auto result = files::commitTogether(both);
-    files::platform::setProbe(nullptr);
-    return result;
+    return files::commitTogether(both);
 }
 
 // The second rename of a pair fails: the first target gets its previous content back, and the

@@ -199,7 +199,7 @@ TEST_F(Saves, TwoAtOnceBothSucceedAndKeepTheOriginal)
 TEST_F(Saves, TheNextSaveRemovesWhatKilledSavesOfItsTargetLeft)
 {
     const fs::path folder = root_ / "f";
-    const auto max = static_cast<std::size_t>(::pathconf(root_.c_str(), _PC_NAME_MAX));
+    const std::size_t max = files_test::longestName(root_);
     for (const std::string &target : {std::string("m.mis"), std::string(max, 'm')}) {
         fs::remove_all(folder);
         fs::create_directory(folder);

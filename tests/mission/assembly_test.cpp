@@ -1,6 +1,7 @@
 #include "assembly.h"
 
 #include "blocksize.h"
+#include "casetable.h"
 #include "error.h"
 #include "pathtext.h"
 #include "workspace_fixture.h"
@@ -27,14 +28,9 @@ namespace
 
 const Lines kSources = {"A1\r\nA2\r\n", "G1\r\n", "B1\r\n", "S1\r\n", "C1\r\n"};
 const std::string kMission = "A1\r\nA2\r\nG1\r\nB1\r\nS1\r\nC1\r\n";
-const char *const kNoEntry = "No such file or directory";
+using files_test::kNoEntry;
 // The longest name the test's folders take.
-#ifdef _WIN32
-const std::size_t kNameMax = 255;
-#else
-const auto kNameMax =
-    static_cast<std::size_t>(::pathconf(fs::temp_directory_path().c_str(), _PC_NAME_MAX));
-#endif
+const std::size_t kNameMax = files_test::longestName(fs::temp_directory_path());
 
 class Assembly : public mission_test::WorkspaceTest
 {
@@ -106,17 +102,11 @@ TEST_F(Assembly, NameAsTypedAndTheFirstReplacedKeptAsBak)
 
 // A refused or failed save names the path and the reason and changes nothing: no temporary
 // file, no .bak. A workspace file as the target, however spelled, is refused before any write.
-struct Failure {
-    const char *name, *folder, *file, *reason;
+struct Failure : files_test::NamedCase {
+    const char *folder, *file, *reason;
     const char *path = nullptr; // from the test's folder; none: the target
     std::function<void()> setup = {};
 };
-
-// The case's name, not its bytes, in the test's name and in failure messages.
-void PrintTo(const Failure &c, std::ostream *os)
-{
-    *os << c.name;
-}
 
 // clang-format off
 const Failure kFailures[] = {
@@ -156,12 +146,8 @@ TEST_P(AssemblyFailure, NamesThePathAndChangesNothing)
     const Failure &c = GetParam();
     // Larger than a read block, so that some of the file is written before a later piece fails.
     writeSources({std::string(files::kBlockSize + 1, 'a'), "g\r\n", "b\r\n", "s\r\n", "c\r\n"});
-    try {
-        if (c.setup)
-            c.setup();
-    } catch (const fs::filesystem_error &e) {
-        GTEST_SKIP() << "cannot set the case up here: " << e.what(); // links under Wine
-    }
+    if (const auto why = files_test::setUpCase(c.setup))
+        GTEST_SKIP() << *why;
     const Files out = snapshot(out_), sources = snapshot(workspace());
     try {
         mission::assemble(ws(), c.folder, c.file);
@@ -226,6 +212,6 @@ TEST_F(Assembly, WaitsWhileAnotherSavesInTheWorkspace)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AssemblyFailure, ::testing::ValuesIn(kFailures),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         files_test::caseName);
 
 } // namespace

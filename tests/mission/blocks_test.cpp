@@ -2,7 +2,7 @@
 #include "characterblock.h"
 #include "error.h"
 #include "interfaceblock.h"
-#include "platform.h"
+#include "probes.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
@@ -141,24 +141,16 @@ TEST_F(Blocks, ExactLinesForEachSheetState)
     EXPECT_EQ(mission::characterBlockLines(kFull, ""), character);
 }
 
-int renames = 0;
-std::error_code failSecondRename(files::platform::Call call, const std::filesystem::path &)
-{
-    return call == files::platform::Call::Replace && ++renames == 2
-               ? std::make_error_code(std::errc::io_error)
-               : std::error_code();
-}
-
 // The interface block cannot take its place once the character block has: the character block
 // gets its previous content back, so that the pair never holds two saves.
 TEST_F(Blocks, NeitherChangesWhenTheSecondCannotTakeItsPlace)
 {
     mission::writeBlocks(ws(), kFull, "COMANDO");
     const mission_test::Files before = mission_test::snapshot(workspace());
-    renames = 0;
-    files::platform::setProbe(failSecondRename);
-    EXPECT_THROW(mission::writeBlocks(ws(), SheetValues{}, "COMANDO"), files::Error);
-    files::platform::setProbe(nullptr);
+    {
+        const files_test::ScopedProbe failing(files_test::failingRenames(2));
+        EXPECT_THROW(mission::writeBlocks(ws(), SheetValues{}, "COMANDO"), files::Error);
+    }
     EXPECT_EQ(mission_test::snapshot(workspace()), before);
 }
 
