@@ -7,7 +7,7 @@
 #include "testprogram.h"
 
 #include <atomic>
-#include <future>
+#include <chrono>
 #include <thread>
 
 using mission::SheetValues;
@@ -118,12 +118,12 @@ private slots:
     void saveWaitsWhileAnotherSaves()
     {
         OnSheet s;
-        std::promise<void> release;
-        std::atomic<bool> held = false;
-        std::thread other([&held, done = release.get_future()] {
+        std::atomic<bool> held = false, release = false;
+        std::thread other([&held, &release] {
             const files::FolderLock lock("tobrinmis", files::FolderLock::Mode::Exclusive);
             held = true;
-            done.wait();
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
         QTRY_VERIFY(held);
         QString waiting;
@@ -138,7 +138,7 @@ private slots:
         poll.start(10);
         const QStringList said = answerMessages([&] { s.saveMission(); });
         poll.stop();
-        release.set_value();
+        release = true;
         other.join();
         QVERIFY2(waiting.startsWith("Waiting for another save in \"") &&
                      waiting.endsWith("tobrinmis\" to finish..."),

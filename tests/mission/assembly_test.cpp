@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
-#include <future>
 #include <thread>
 
 #ifndef _WIN32
@@ -191,12 +191,12 @@ TEST_F(Assembly, OnlyTheBlocksThisEditorSaved)
 TEST_F(Assembly, WaitsWhileAnotherSavesInTheWorkspace)
 {
     writeSources(kSources);
-    std::promise<void> release;
-    std::atomic<bool> held = false;
-    std::thread other([this, &held, done = release.get_future()] {
+    std::atomic<bool> held = false, release = false;
+    std::thread other([this, &held, &release] {
         const files::FolderLock lock(workspace(), files::FolderLock::Mode::Exclusive);
         held = true;
-        done.wait();
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
     while (!held)
         std::this_thread::yield();
@@ -205,7 +205,7 @@ TEST_F(Assembly, WaitsWhileAnotherSavesInTheWorkspace)
     EXPECT_THROW(mission::assemble(ws(), out_, "m.mis", nullptr,
                                    [&asked](const fs::path &) { return ++asked < 3; }),
                  files::Error);
-    release.set_value();
+    release = true;
     other.join();
     EXPECT_EQ(asked, 3);
     EXPECT_EQ(snapshot(out_), before);
