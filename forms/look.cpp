@@ -273,7 +273,7 @@ void setUpApplication(QApplication &app)
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Tobrin's Mustrel"));
-    QApplication::setApplicationVersion(QString::fromLatin1(mission::kVersion));
+    QApplication::setApplicationVersion(QString::fromLatin1(tobrins::kVersion));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tobrins-mustrel.ico")));
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);
