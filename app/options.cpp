@@ -1,14 +1,17 @@
 #include "options.h"
 
-#include "dirlist.h"
-#include "version.h"
+#include "error.h"
+#include "pathtext.h"
 #include "workspace.h"
 
-#include "error.h"
+#include <QCoreApplication>
+#include <QString>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <iterator>
+#include <string_view>
 
 namespace options
 {
@@ -61,37 +64,58 @@ constexpr const char *kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb"
 
 } // namespace
 
-QStringList withoutQtOptions(const QStringList &args)
+std::vector<std::string> arguments(int argc, char **argv)
 {
-    QStringList left;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (arg == QLatin1String("--")) {
-            left << args.mid(i);
+    std::vector<std::string> args;
+#ifdef _WIN32
+    if (QCoreApplication::instance()) {
+        for (const QString &arg : QCoreApplication::arguments().mid(1))
+            args.push_back(arg.toStdString());
+        return args;
+    }
+    for (int i = 1; i < argc; ++i)
+        args.push_back(QString::fromLocal8Bit(argv[i]).toStdString());
+#else
+    args.assign(argv + 1, argv + argc);
+#endif
+    return args;
+}
+
+std::vector<std::string> withoutQtOptions(const std::vector<std::string> &args)
+{
+    std::vector<std::string> left;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &arg = args[i];
+        if (arg == "--") {
+            left.insert(left.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
             break;
         }
-        QString name = arg.startsWith(QLatin1String("--")) ? arg.mid(2)
-                       : arg.startsWith(QLatin1Char('-'))  ? arg.mid(1)
-                                                           : QString();
-        const bool withValue = name.contains(QLatin1Char('='));
-        name = name.section(QLatin1Char('='), 0, 0);
-        const auto is = [&name](const char *option) { return name == QLatin1String(option); };
+        std::string_view name = arg;
+        name.remove_prefix(name.starts_with("--") ? 2 : name.starts_with('-') ? 1 : name.size());
+        const bool withValue = name.find('=') != std::string_view::npos;
+        name = name.substr(0, name.find('='));
+        const auto is = [name](const char *option) { return name == option; };
         if (std::any_of(std::begin(kQtOptionsWithValue), std::end(kQtOptionsWithValue), is)) {
             if (!withValue)
                 ++i;
         } else if (std::none_of(std::begin(kQtFlags), std::end(kQtFlags), is)) {
-            left << arg;
+            left.push_back(arg);
         }
     }
     return left;
 }
 
+std::filesystem::path workspace(const CommandLine &line)
+{
+    return files::pathFromText(line.workspace).make_preferred();
+}
+
 int checkWorkspace(const CommandLine &line)
 {
-    if (line.workspace.isEmpty())
+    if (line.workspace.empty())
         return 0;
     try {
-        mission::checkWorkspaceFolder(toPath(line.workspace));
+        mission::checkWorkspaceFolder(workspace(line));
         return 0;
     } catch (const files::Error &e) {
         // The message's path is path text, UTF-8; the terminal reads the local encoding.
@@ -101,39 +125,9 @@ int checkWorkspace(const CommandLine &line)
     }
 }
 
-CommandLine read(const QStringList &args)
+CommandLine read(const std::vector<std::string> &args)
 {
-    CommandLine line;
-    const auto wrong = [&line](const QString &problem) {
-        if (line.action == CommandLine::Action::Run) {
-            line.action = CommandLine::Action::Usage;
-            line.problem = problem;
-        }
-    };
-    const QString prefix = QStringLiteral("--workspace=");
-    bool optionsDone = false;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString &arg = args[i];
-        if (optionsDone) {
-            wrong(QStringLiteral("unknown argument \"%1\"").arg(arg));
-        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
-            return {CommandLine::Action::Help, {}, {}};
-        } else if (arg == QLatin1String("--version")) {
-            return {CommandLine::Action::Version, {}, {}};
-        } else if (arg == QLatin1String("--")) {
-            optionsDone = true;
-        } else if (arg == QLatin1String("--workspace") || arg.startsWith(prefix)) {
-            const QString folder =
-                arg.startsWith(prefix) ? arg.mid(prefix.size()) : args.value(++i);
-            if (folder.isEmpty())
-                wrong(QStringLiteral("--workspace must be followed by a folder"));
-            else
-                line.workspace = folder;
-        } else {
-            wrong(QStringLiteral("unknown argument \"%1\"").arg(arg));
-        }
-    }
-    return line;
+    return cli::read(args, {{}, 0, "unknown argument", {}});
 }
 
 int answer(const CommandLine &line)
@@ -143,11 +137,11 @@ int answer(const CommandLine &line)
         std::fputs(kHelp, stdout);
         return 0;
     case CommandLine::Action::Version:
-        std::printf("%s %s\n", kName, mission::kVersion);
+        std::printf("%s\n", cli::versionLine(kName).c_str());
         return 0;
     case CommandLine::Action::Usage:
         std::fprintf(stderr, "%s: %s\nUsage: %s [--workspace FOLDER]   (--help for more)\n", kName,
-                     line.problem.toLocal8Bit().constData(), kName);
+                     QString::fromUtf8(line.problem).toLocal8Bit().constData(), kName);
         return 2;
     case CommandLine::Action::Run:
         break;

@@ -1,8 +1,8 @@
 #include "program.h"
 
-#include "form1.h"
-#include "form2.h"
-#include "gb.h"
+#include "charactersheet.h"
+#include "savedialog.h"
+#include "selectionwindow.h"
 
 #include <QCoreApplication>
 
@@ -17,7 +17,7 @@ Program::~Program() = default;
 
 void Program::start()
 {
-    show(Window::Form1);
+    show(Window::Selection);
 }
 
 Form &Program::load(Window window)
@@ -25,33 +25,33 @@ Form &Program::load(Window window)
     Slot &s = slot(window);
     if (!s.form) {
         switch (window) {
-        case Window::Form1:
-            s.form = std::make_unique<Form1>(*this);
+        case Window::Selection:
+            s.form = std::make_unique<SelectionWindow>(*this);
             break;
-        case Window::gb:
-            s.form = std::make_unique<gb>(*this);
+        case Window::Sheet:
+            s.form = std::make_unique<CharacterSheet>(*this);
             break;
-        case Window::Form2:
-            s.form = std::make_unique<Form2>(*this);
+        case Window::SaveDialog:
+            s.form = std::make_unique<SaveDialog>(*this);
             break;
         }
         s.unloading = false;
-        s.form->Form_Load();
+        s.form->onLoad();
     }
     return *s.form;
 }
 
-Form1 &Program::form1()
+SelectionWindow &Program::selection()
 {
-    return static_cast<Form1 &>(load(Window::Form1));
+    return static_cast<SelectionWindow &>(load(Window::Selection));
 }
-gb &Program::sheet()
+CharacterSheet &Program::sheet()
 {
-    return static_cast<gb &>(load(Window::gb));
+    return static_cast<CharacterSheet &>(load(Window::Sheet));
 }
-Form2 &Program::form2()
+SaveDialog &Program::saveDialog()
 {
-    return static_cast<Form2 &>(load(Window::Form2));
+    return static_cast<SaveDialog &>(load(Window::SaveDialog));
 }
 
 bool Program::isLoaded(Window window) const
@@ -77,7 +77,7 @@ void Program::unload(Window window)
     if (ended_ || !s.form || s.unloading)
         return;
     s.unloading = true;
-    s.form->Form_Unload();
+    s.form->onUnload();
     discard(window);
 }
 
@@ -100,76 +100,76 @@ void Program::endProgram()
     if (ended_)
         return;
     ended_ = true;
-    discard(Window::Form2);
-    discard(Window::gb);
-    discard(Window::Form1);
+    discard(Window::SaveDialog);
+    discard(Window::Sheet);
+    discard(Window::Selection);
     onEnd_();
 }
 
 void Program::nextFromSelection()
 {
-    show(Window::gb);
-    hide(Window::Form1);
+    show(Window::Sheet);
+    hide(Window::Selection);
 }
 
 void Program::backFromSheet()
 {
-    hide(Window::gb);
-    hide(Window::Form2);
-    show(Window::Form1);
+    hide(Window::Sheet);
+    hide(Window::SaveDialog);
+    show(Window::Selection);
 }
 
 void Program::showSaveDialog()
 {
-    show(Window::Form2);
+    show(Window::SaveDialog);
     // Also when it is open already, behind the sheet: the user sees that "Save Mission" worked.
     if (!ended_) {
-        form2().raise();
-        form2().activateWindow();
+        saveDialog().raise();
+        saveDialog().activateWindow();
     }
 }
 
 void Program::hideSaveDialog()
 {
     // A failed first save has no dialog to hide, and makes none.
-    if (isLoaded(Window::Form2))
-        hide(Window::Form2);
+    if (isLoaded(Window::SaveDialog))
+        hide(Window::SaveDialog);
 }
 
-// The exit sequences. A step may unload a window whose own Form_Unload runs an exit sequence
+// The exit sequences. A step may unload a window whose own onUnload runs an exit sequence
 // that ends the program; every step does nothing once the program has ended, so the steps after
 // it never run.
 void Program::exitFromSelection()
 {
-    hide(Window::Form1);
-    unload(Window::gb);
-    unload(Window::Form2);
-    unload(Window::Form1);
+    hide(Window::Selection);
+    unload(Window::Sheet);
+    unload(Window::SaveDialog);
+    unload(Window::Selection);
     endProgram();
 }
 
 void Program::exitFromSheet()
 {
-    hide(Window::gb);
-    unload(Window::Form1);
-    hide(Window::Form2);
-    unload(Window::Form2);
-    unload(Window::gb);
+    hide(Window::Sheet);
+    unload(Window::Selection);
+    hide(Window::SaveDialog);
+    unload(Window::SaveDialog);
+    unload(Window::Sheet);
     endProgram();
 }
 
 void Program::sheetUnloaded()
 {
-    hide(Window::gb);
-    unload(Window::Form1);
-    hide(Window::Form2);
-    unload(Window::Form2);
+    hide(Window::Sheet);
+    unload(Window::Selection);
+    hide(Window::SaveDialog);
+    unload(Window::SaveDialog);
     endProgram();
 }
 
 void Program::unload(Form &form)
 {
-    for (Window window : {Window::Form1, Window::gb, Window::Form2}) {
+    for (Window window : {Window::Selection, Window::Sheet, Window::SaveDialog}) {
         if (slot(window).form.get() == &form)
             unload(window);
     }

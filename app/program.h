@@ -3,7 +3,6 @@
 #include "shell.h"
 
 #include <QObject>
-#include <QString>
 
 #include <array>
 #include <functional>
@@ -11,9 +10,9 @@
 #include <vector>
 
 class Form;
-class Form1;
-class Form2;
-class gb;
+class CharacterSheet;
+class SaveDialog;
+class SelectionWindow;
 
 // The program: its three windows, each one instance created and loaded on first use, the
 // navigation between them and the end of the run. The program owns the windows: an unloaded
@@ -21,7 +20,7 @@ class gb;
 class Program : public Shell
 {
 public:
-    enum class Window { Form1, gb, Form2 };
+    enum class Window { Selection, Sheet, SaveDialog };
 
     // `onEnd` runs once when the program ends; by default it leaves the event loop.
     explicit Program(std::function<void()> onEnd = {},
@@ -34,15 +33,15 @@ public:
     void start();
 
     // Each window, created and loaded on first use.
-    [[nodiscard]] Form1 &form1();
-    [[nodiscard]] gb &sheet();
-    [[nodiscard]] Form2 &form2();
+    [[nodiscard]] SelectionWindow &selection();
+    [[nodiscard]] CharacterSheet &sheet();
+    [[nodiscard]] SaveDialog &saveDialog();
 
     [[nodiscard]] bool isLoaded(Window window) const;
     // Once the program has ended, show, hide, unload and endProgram do nothing.
     void show(Window window);
     void hide(Window window);
-    // Runs the window's Form_Unload and discards it; a window that is not loaded, or is
+    // Runs the window's onUnload and discards it; a window that is not loaded, or is
     // already being unloaded, is left alone.
     void unload(Window window);
     // Every window disappears, no further step runs and `onEnd` is called, once.
@@ -57,7 +56,6 @@ public:
     void exitFromSheet() override;
     void sheetUnloaded() override;
     void unload(Form &form) override;
-    QString &gb_anim() override { return gbAnim_; }
     std::optional<mission::SavedBlocks> &savedBlocks() override { return savedBlocks_; }
     const mission::Workspace &workspace() const override { return workspace_; }
 
@@ -79,7 +77,6 @@ private:
     // Unloaded windows not freed yet: one may still be running the handler that unloaded it.
     std::vector<std::unique_ptr<Form>> retired_;
     std::function<void()> onEnd_;
-    QString gbAnim_;
     std::optional<mission::SavedBlocks> savedBlocks_;
     mission::Workspace workspace_;
     bool ended_ = false;

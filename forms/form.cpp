@@ -1,6 +1,5 @@
 #include "form.h"
 
-#include "look.h"
 #include "shell.h"
 
 #include <QAccessibleWidget>
@@ -12,15 +11,6 @@
 
 namespace
 {
-
-// A plain widget is a "filler" to screen readers: each form is a window or a dialog.
-QAccessibleInterface *formAccessible(const QString &, QObject *object)
-{
-    if (auto *form = qobject_cast<Form *>(object))
-        return new QAccessibleWidget(form,
-                                     form->isDialog() ? QAccessible::Dialog : QAccessible::Window);
-    return nullptr;
-}
 
 // The frame the window manager puts around a window, taken from a window it has framed already:
 // a window's own is known only once it is shown and framed.
@@ -38,10 +28,15 @@ QMargins framing(const QWidget *window)
 
 } // namespace
 
-Form::Form(Shell &shell) : shell_(shell)
+Form::Form(Shell &shell) : shell_(shell) {}
+
+QAccessibleInterface *Form::accessibleInterface(const QString &, QObject *object)
 {
-    [[maybe_unused]] static const bool once = (QAccessible::installFactory(formAccessible), true);
-    setWindowIcon(look::programIcon());
+    // A plain widget is a "filler" to screen readers: each form is a window or a dialog.
+    if (auto *form = qobject_cast<Form *>(object))
+        return new QAccessibleWidget(form,
+                                     form->isDialog() ? QAccessible::Dialog : QAccessible::Window);
+    return nullptr;
 }
 
 void Form::closeEvent(QCloseEvent *event)

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QAccessibleInterface;
 class Shell;
 
 // A window of the program: created and loaded by the program on first use, hidden rather than
@@ -14,12 +15,15 @@ public:
     explicit Form(Shell &shell);
 
     // Runs once, right after the window is created.
-    virtual void Form_Load() {}
+    virtual void onLoad() {}
     // Runs when the window is unloaded; it never cancels the unload.
-    virtual void Form_Unload() {}
+    virtual void onUnload() {}
 
     // A dialog, as screen readers tell the user; otherwise a main window.
     [[nodiscard]] virtual bool isDialog() const { return false; }
+
+    // What screen readers are told of a form (a factory for QAccessible::installFactory).
+    static QAccessibleInterface *accessibleInterface(const QString &key, QObject *object);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

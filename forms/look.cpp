@@ -1,5 +1,6 @@
 #include "look.h"
 
+#include "form.h"
 #include "version.h"
 
 #include <QAccessibleWidget>
@@ -7,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -271,18 +273,14 @@ void setUpApplication(QApplication &app)
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QApplication::setApplicationName(QStringLiteral("Tobrin's Mustrel"));
-    QApplication::setApplicationVersion(QString::fromLatin1(mission::kVersion));
-    QApplication::setWindowIcon(programIcon());
+    QApplication::setApplicationVersion(QString::fromLatin1(tobrins::kVersion));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tobrins-mustrel.ico")));
     // The program ends only by its own exit sequences, never because a window was hidden.
     app.setQuitOnLastWindowClosed(false);
     QAccessible::installFactory(namedDropDown);
+    QAccessible::installFactory(Form::accessibleInterface);
     QObject::connect(&app, &QApplication::focusChanged, &app,
                      [](QWidget *, QWidget *now) { FocusRing::follow(now); });
-}
-
-QIcon programIcon()
-{
-    return QIcon(QStringLiteral(":/icons/tobrins-mustrel.ico"));
 }
 
 void setUpWindow(QWidget *window, const QString &title, QRect clientTwips)
@@ -295,7 +293,6 @@ void setUpWindow(QWidget *window, const QString &title, QRect clientTwips)
     window->setAutoFillBackground(true);
     paint(window, QPalette::Window, kBlack);
     window->setFont(arial(8.25));
-    window->setWindowIcon(programIcon());
     window->setProperty(kShowsFocus, true);
 }
 

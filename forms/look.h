@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QFont>
-#include <QIcon>
 #include <QRect>
 #include <QString>
 
@@ -53,10 +52,12 @@ struct Control {
     QRgb faceColor; // buttons: the button face
 };
 
-// The program-wide look: one style on every platform, so colours and faces read the same.
+// The program-wide look: one style on every platform, so colours and faces read the same. The
+// one place that gives every window the program's icon and tells screen readers what the
+// windows and the drop-down lists are.
 void setUpApplication(QApplication &app);
 
-// Title, fixed client size, black background, Arial and the program icon; the window opens
+// Title, fixed client size, black background and Arial; the window opens
 // with its client area at the given place on the screen.
 void setUpWindow(QWidget *window, const QString &title, QRect clientTwips);
 
@@ -66,6 +67,5 @@ void setUpWindow(QWidget *window, const QString &title, QRect clientTwips);
 void build(QWidget *window, std::span<const Control> controls);
 
 [[nodiscard]] QFont arial(double points, bool bold = false);
-[[nodiscard]] QIcon programIcon();
 
 } // namespace look

@@ -2,8 +2,6 @@
 
 #include "blockfiles.h"
 
-#include <QString>
-
 #include <optional>
 
 class Form;
@@ -33,8 +31,6 @@ public:
     // The user closed a window with its close box: unload it.
     virtual void unload(Form &form) = 0;
 
-    // The character's appearance token: empty at start, "COMANDO" once the sheet loads.
-    virtual QString &gb_anim() = 0;
     // The workspace the program reads and writes (workspace.h).
     [[nodiscard]] virtual const mission::Workspace &workspace() const = 0;
     // The blocks that the sheet's last good "Save Mission" wrote, which "OK" assembles: none

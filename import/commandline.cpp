@@ -1,7 +1,8 @@
 #include "commandline.h"
 
+#include "optiongrammar.h"
 #include "pathtext.h"
-#include "version.h"
+#include "script.h"
 #include "workspace.h"
 
 #include <exception>
@@ -17,7 +18,6 @@ namespace
 {
 
 constexpr const char *kName = "tobrins-mustrel-import";
-constexpr const char *kNoFolder = "--workspace must be followed by a folder";
 
 // Where the pieces go, as a user of this platform finds the workspace.
 #ifdef _WIN32
@@ -85,8 +85,7 @@ int usage(std::ostream &err, const std::string &problem)
 
 std::string span(const BlockPlace &b)
 {
-    return "line " + std::to_string(b.openLine) + ", column " + std::to_string(b.openColumn) +
-           " to line " + std::to_string(b.closeLine) + ", column " + std::to_string(b.closeColumn);
+    return placeText(b.openLine, b.openColumn) + " to " + placeText(b.closeLine, b.closeColumn);
 }
 
 void print(std::ostream &out, const std::string &file, const ImportReport &r, bool check)
@@ -113,43 +112,24 @@ void print(std::ostream &out, const std::string &file, const ImportReport &r, bo
 int runCommandLine(std::span<const std::string> args, std::ostream &out, std::ostream &err,
                    const ImportFunction &import)
 {
-    bool check = false;
-    bool optionsDone = false;
-    std::string file;
-    bool haveFile = false;
-    std::string workspace;
-    for (auto at = args.begin(); at != args.end(); ++at) {
-        const std::string &arg = *at;
-        if (!optionsDone && (arg == "--help" || arg == "-h")) {
-            out << kHelpBefore << kWhere << '\n' << kHelpAfter;
-            return static_cast<int>(Status::Done);
-        }
-        if (!optionsDone && arg == "--version") {
-            out << kName << ' ' << mission::kVersion << '\n';
-            return static_cast<int>(Status::Done);
-        }
-        if (!optionsDone && arg == "--check") {
-            check = true;
-        } else if (!optionsDone && arg == "--workspace") {
-            if (std::next(at) == args.end() || std::next(at)->empty())
-                return usage(err, kNoFolder);
-            workspace = *++at;
-        } else if (!optionsDone && arg.starts_with("--workspace=")) {
-            workspace = arg.substr(arg.find('=') + 1);
-            if (workspace.empty())
-                return usage(err, kNoFolder);
-        } else if (!optionsDone && arg == "--") {
-            optionsDone = true;
-        } else if (!optionsDone && arg.size() > 1 && arg.front() == '-') {
-            return usage(err, "unknown option \"" + arg + "\"");
-        } else if (haveFile) {
-            return usage(err, "only one mission file, please");
-        } else {
-            file = arg;
-            haveFile = true;
-        }
+    const cli::CommandLine line =
+        cli::read(args, {{"--check"}, 1, "unknown option", "only one mission file, please"});
+    switch (line.action) {
+    case cli::CommandLine::Action::Help:
+        out << kHelpBefore << kWhere << '\n' << kHelpAfter;
+        return static_cast<int>(Status::Done);
+    case cli::CommandLine::Action::Version:
+        out << cli::versionLine(kName) << '\n';
+        return static_cast<int>(Status::Done);
+    case cli::CommandLine::Action::Usage:
+        return usage(err, line.problem);
+    case cli::CommandLine::Action::Run:
+        break;
     }
-    if (!haveFile || file.empty())
+    const bool check = !line.flags.empty();
+    const std::string file = line.operands.empty() ? std::string() : line.operands.front();
+    const std::string &workspace = line.workspace;
+    if (file.empty())
         return usage(err, "no mission file was given");
 
     const mission::Workspace named = workspace.empty()

@@ -30,7 +30,7 @@ bool isBlank(char c)
 
 std::string at(std::size_t line, std::size_t column)
 {
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+    return placeText(line, column);
 }
 
 std::string at(TextPositions &positions, std::size_t offset)

@@ -100,6 +100,9 @@ private:
     std::size_t lineStart_ = 0;
 };
 
+// A place in a text as messages and reports give it: "line N, column M".
+[[nodiscard]] std::string placeText(std::size_t line, std::size_t column);
+
 // Why a text is not well formed, and where.
 struct ScriptFault {
     std::string message;

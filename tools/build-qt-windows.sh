@@ -17,6 +17,19 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
+# Two runs on one machine take turns: the second waits for the first instead of removing its
+# build, then uses what it made. The lock is the open file; it goes with the process.
+mkdir -p "$cache"
+exec 9>>"$cache/qt-$version-mingw-w64.lock"
+if ! flock -n 9; then
+    echo "Waiting for another build of Qt for Windows in $cache to finish..." >&2
+    flock 9
+fi
+if [ -f "$prefix/.complete" ]; then
+    echo "$prefix"
+    exit 0
+fi
+
 work="$cache/qt-$version-mingw-w64.build"
 log="$work/build.log"
 rm -rf "$work" "$prefix"

@@ -5,7 +5,15 @@
 # screen.
 #   tools/screenshots.sh PROGRAM [OUT_DIR] [SCALE]   (default OUT_DIR: docs/; SCALE, a whole number: 1)
 # With SCALE 2 the windows are drawn as on a high-dpi screen and the names end in "@2x".
+# It needs Xvfb, openbox, xdotool and ImageMagick's import and convert, which the test command
+# does not install: apt-get install xvfb openbox xdotool imagemagick
 set -euo pipefail
+for tool in Xvfb openbox xdotool import convert; do
+    command -v "$tool" >/dev/null || {
+        echo "$0 needs $tool: apt-get install xvfb openbox xdotool imagemagick" >&2
+        exit 1
+    }
+done
 program="$(readlink -f "$1")"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(readlink -f "${2:-$here/docs}")"

@@ -62,9 +62,9 @@ private slots:
         t.program.start();
         t.program.nextFromSelection();
         t.program.showSaveDialog();
-        QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.form1())
+        QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.selection())
                      : window == "gb"  ? static_cast<QWidget &>(t.program.sheet())
-                                       : t.program.form2();
+                                       : t.program.saveDialog();
         QCOMPARE(int(QAccessible::queryAccessibleInterface(&w)->role()), role);
         const auto *drive = w.findChild<QComboBox *>("Drive1");
         if (drive) // its value, as on every platform
@@ -107,9 +107,9 @@ private slots:
             t.program.nextFromSelection();
         if (window == "Form2")
             t.program.showSaveDialog();
-        QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.form1())
+        QWidget &w = window == "Form1" ? static_cast<QWidget &>(t.program.selection())
                      : window == "gb"  ? static_cast<QWidget &>(t.program.sheet())
-                                       : t.program.form2();
+                                       : t.program.saveDialog();
         w.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QWidget *c = child(w, qPrintable(control));

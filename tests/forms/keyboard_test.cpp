@@ -45,7 +45,7 @@ private slots:
         QFETCH(Qt::Key, key);
         TestProgram t;
         t.program.start();
-        Form1 &w = t.program.form1();
+        SelectionWindow &w = t.program.selection();
         QVERIFY(QTest::qWaitForWindowActive(&w));
         auto *list = child<QListWidget>(w, "List2");
         auto *next = child(w, "Command1");
@@ -68,7 +68,7 @@ private slots:
     {
         OnSheet s;
         QVERIFY(QTest::qWaitForWindowActive(&s.sheet()));
-        Form2 &dialog = s.t.program.form2();
+        SaveDialog &dialog = s.t.program.saveDialog();
         for (int save = 0; save < 2; ++save) {
             s.sheet().activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&s.sheet()));

@@ -17,8 +17,9 @@ QString windows(Program &p)
     const auto state = [&p](Window w, auto form) -> QString {
         return !p.isLoaded(w) ? "unloaded" : (p.*form)().isVisible() ? "shown" : "hidden";
     };
-    return state(Window::Form1, &Program::form1) + ' ' + state(Window::gb, &Program::sheet) + ' ' +
-           state(Window::Form2, &Program::form2);
+    return state(Window::Selection, &Program::selection) + ' ' +
+           state(Window::Sheet, &Program::sheet) + ' ' +
+           state(Window::SaveDialog, &Program::saveDialog);
 }
 
 } // namespace
@@ -42,7 +43,7 @@ private slots:
         TestProgram t;
         Program &p = t.program;
         const std::pair<QWidget *, QPoint> windows[] = {
-            {&p.form1(), {142, 110}}, {&p.sheet(), {142, 110}}, {&p.form2(), {251, 196}}};
+            {&p.selection(), {142, 110}}, {&p.sheet(), {142, 110}}, {&p.saveDialog(), {251, 196}}};
         for (const auto &[window, design] : windows) {
             window->show();
             const QRect area = window->screen()->availableGeometry();
@@ -57,15 +58,14 @@ private slots:
     {
         TestProgram t;
         Program &p = t.program;
-        p.unload(Window::gb); // not loaded: left alone, neither loaded nor unloaded
+        p.unload(Window::Sheet); // not loaded: left alone, neither loaded nor unloaded
         p.start();
         QCOMPARE(windows(p), "shown unloaded unloaded");
-        QVERIFY(p.gb_anim().isEmpty());
-        auto *list = child<QListWidget>(p.form1(), "List2");
+        auto *list = child<QListWidget>(p.selection(), "List2");
         list->setCurrentRow(0);
         p.nextFromSelection();
         QCOMPARE(windows(p), "hidden shown unloaded");
-        QCOMPARE(p.gb_anim(), "COMANDO");
+        QCOMPARE(p.sheet().animation(), "COMANDO");
         p.backFromSheet(); // before the dialog ever showed: it is created, hidden
         QCOMPARE(windows(p), "shown hidden hidden");
         QCOMPARE(list->count(), 1); // hidden and shown, the selection was loaded once
@@ -78,13 +78,13 @@ private slots:
 
         // The dialog's close box unloads the dialog only; a later use loads it afresh.
         p.showSaveDialog();
-        QPointer<Form> first = &p.form2();
+        QPointer<Form> first = &p.saveDialog();
         first->setWindowTitle("changed");
         closeBox(*first);
         QCOMPARE(windows(p), "hidden shown unloaded");
         QVERIFY(first); // its close event might still be running: freed only by the event loop
         QTRY_VERIFY(first.isNull());
-        QCOMPARE(p.form2().windowTitle(), "Save Mission");
+        QCOMPARE(p.saveDialog().windowTitle(), "Save Mission");
         QCOMPARE(t.ends, 0);
     }
 
@@ -116,17 +116,18 @@ private slots:
             p.showSaveDialog();
         if (!onSheet && dialogOpen) {
             p.backFromSheet(); // which hides the dialog: show it again beside the selection
-            p.show(Window::Form2);
+            p.show(Window::SaveDialog);
         }
-        QPointer<QWidget> forms[] = {&p.form1(), p.isLoaded(Window::gb) ? &p.sheet() : nullptr,
-                                     p.isLoaded(Window::Form2) ? &p.form2() : nullptr};
+        QPointer<QWidget> forms[] = {&p.selection(),
+                                     p.isLoaded(Window::Sheet) ? &p.sheet() : nullptr,
+                                     p.isLoaded(Window::SaveDialog) ? &p.saveDialog() : nullptr};
         if (way == 0)
             QTest::mouseClick(child(*forms[onSheet], onSheet ? "Command3" : "Command2"),
                               Qt::LeftButton);
         else if (way == 1)
             closeBox(*forms[onSheet]);
         else
-            p.unload(onSheet ? Window::gb : Window::Form1);
+            p.unload(onSheet ? Window::Sheet : Window::Selection);
 
         QCOMPARE(t.ends, 1);
         QVERIFY(p.hasEnded());

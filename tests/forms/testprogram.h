@@ -1,10 +1,10 @@
 #pragma once
 
-#include "form1.h"
-#include "form2.h"
-#include "gb.h"
+#include "charactersheet.h"
 #include "look.h"
 #include "program.h"
+#include "savedialog.h"
+#include "selectionwindow.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -43,7 +43,7 @@ struct OnSheet {
         t.program.nextFromSelection();
     }
     ~OnSheet() { QDir::setCurrent(previous); }
-    gb &sheet() { return t.program.sheet(); }
+    CharacterSheet &sheet() { return t.program.sheet(); }
     void saveMission() { QTest::mouseClick(child(sheet(), "Command1"), Qt::LeftButton); }
 };
 

@@ -618,7 +618,7 @@ TEST(CommandLine, ArgumentsAndExitStatuses)
     const auto throws = [](Status status) {
         return [status] { throw importer::ImportError(status, "could not import \"m.mis\": why"); };
     };
-    const std::string version = std::string("tobrins-mustrel-import ") + mission::kVersion + "\n";
+    const std::string version = std::string("tobrins-mustrel-import ") + tobrins::kVersion + "\n";
     // clang-format off
     const Case cases[] = {
         {{"m.mis"},                    {}, 0, "write m.mis", "m.mis: 1 lines", ""},

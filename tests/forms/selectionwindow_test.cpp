@@ -1,7 +1,7 @@
 // The mission selection window: its start state and look, and enabling "Next".
 #include "testprogram.h"
 
-class Form1Test : public QObject
+class SelectionWindowTest : public QObject
 {
     Q_OBJECT
 
@@ -11,14 +11,14 @@ private slots:
     {
         TestProgram t;
         t.program.start();
-        Form1 &w = t.program.form1();
+        SelectionWindow &w = t.program.selection();
         auto *list = child<QListWidget>(w, "List2");
         auto *next = child(w, "Command1");
         QVERIFY(list->selectedItems().isEmpty());
         QCOMPARE(w.focusWidget(), list);
         QVERIFY(!next->isEnabled()); // and a click does nothing
         QTest::mouseClick(next, Qt::LeftButton);
-        QVERIFY(!t.program.isLoaded(Program::Window::gb));
+        QVERIFY(!t.program.isLoaded(Program::Window::Sheet));
 
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                           list->visualItemRect(list->item(0)).center());
@@ -36,7 +36,7 @@ private slots:
     void look()
     {
         TestProgram t;
-        Form1 &w = t.program.form1();
+        SelectionWindow &w = t.program.selection();
         checkLook(w, "Tobrin's Mustrel", {512, 383},
                   {"Label2 [ TOBRIN'S MUSTREL V.00] 8,8 409x33 Arial 18 bold #ff0000",
                    "Label3 [This is still experimental version which allows you to modify only "
@@ -50,5 +50,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form1Test)
-#include "form1_test.moc"
+QTEST_MAIN(SelectionWindowTest)
+#include "selectionwindow_test.moc"

@@ -1,4 +1,4 @@
-#include "gb.h"
+#include "charactersheet.h"
 
 #include "errorbox.h"
 #include "look.h"
@@ -151,7 +151,7 @@ const char *const kHolders[] = {"foto_gb", "foto_sniper", "foto_driver", "foto_s
 
 } // namespace
 
-gb::gb(Shell &shell) : Form(shell)
+CharacterSheet::CharacterSheet(Shell &shell) : Form(shell)
 {
     look::setUpWindow(this, QStringLiteral("GB in [Guess who's coming tonight]"),
                       QRect(2130, 1650, 7680, 5775));
@@ -183,43 +183,43 @@ gb::gb(Shell &shell) : Form(shell)
         holder->hide();
     }
 
-    foto_ = findChild<QLabel *>(QStringLiteral("foto"));
-    foto_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    portrait_ = findChild<QLabel *>(QStringLiteral("foto"));
+    portrait_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     showAppearance(0);
 
-    grafico_ = findChild<QListWidget *>(QStringLiteral("grafico"));
-    grafico_->setSelectionMode(QAbstractItemView::SingleSelection);
+    appearances_ = findChild<QListWidget *>(QStringLiteral("grafico"));
+    appearances_->setSelectionMode(QAbstractItemView::SingleSelection);
     // Like any plain list box: a name wider than the list is cut off, no scroll bar for it.
-    grafico_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Command1_ = findChild<QPushButton *>(QStringLiteral("Command1"));
+    appearances_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    saveMission_ = findChild<QPushButton *>(QStringLiteral("Command1"));
 
-    connect(grafico_, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!grafico_->selectedItems().isEmpty())
-            grafico_Click();
+    connect(appearances_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!appearances_->selectedItems().isEmpty())
+            onAppearanceChosen();
     });
-    connect(Command1_, &QPushButton::clicked, this, &gb::Command1_Click);
+    connect(saveMission_, &QPushButton::clicked, this, &CharacterSheet::onSaveMission);
     connect(findChild<QPushButton *>(QStringLiteral("Command2")), &QPushButton::clicked, this,
-            &gb::Command2_Click);
+            &CharacterSheet::onBack);
     connect(findChild<QPushButton *>(QStringLiteral("Command3")), &QPushButton::clicked, this,
-            &gb::Command3_Click);
+            &CharacterSheet::onExit);
     connect(findChild<QPushButton *>(QStringLiteral("gb_remove")), &QPushButton::clicked, this,
-            &gb::gb_remove_Click);
+            &CharacterSheet::onRemove);
 }
 
-void gb::Form_Load()
+void CharacterSheet::onLoad()
 {
-    shell().gb_anim() = QStringLiteral("COMANDO");
+    animation_ = QStringLiteral("COMANDO");
     for (const Appearance &appearance : kAppearances)
-        grafico_->addItem(QString::fromLatin1(appearance.text));
-    Command1_->setFocus();
+        appearances_->addItem(QString::fromLatin1(appearance.text));
+    saveMission_->setFocus();
 }
 
-void gb::Form_Unload()
+void CharacterSheet::onUnload()
 {
     shell().sheetUnloaded();
 }
 
-mission::SheetValues gb::values() const
+mission::SheetValues CharacterSheet::values() const
 {
     mission::SheetValues values;
     for (std::size_t i = 0; i < boxes_.size(); ++i)
@@ -227,56 +227,57 @@ mission::SheetValues gb::values() const
     return values;
 }
 
-void gb::showAppearance(std::size_t row)
+void CharacterSheet::showAppearance(std::size_t row)
 {
     const Appearance &appearance = kAppearances[row];
-    foto_->setPixmap(findChild<QLabel *>(QString::fromLatin1(appearance.holder))->pixmap());
+    portrait_->setPixmap(findChild<QLabel *>(QString::fromLatin1(appearance.holder))->pixmap());
     // A screen reader tells the appearance that the portrait shows, since four share a picture.
-    foto_->setAccessibleName(QStringLiteral("Portrait: %1").arg(QLatin1String(appearance.text)));
+    portrait_->setAccessibleName(
+        QStringLiteral("Portrait: %1").arg(QLatin1String(appearance.text)));
 }
 
-void gb::grafico_Click()
+void CharacterSheet::onAppearanceChosen()
 {
     // The first row whose item is selected; any other case is the last row.
     std::size_t chosen = std::size(kAppearances) - 1;
     for (std::size_t row = 0; row < std::size(kAppearances); ++row) {
-        const QListWidgetItem *item = grafico_->item(static_cast<int>(row));
+        const QListWidgetItem *item = appearances_->item(static_cast<int>(row));
         if (item && item->isSelected()) {
             chosen = row;
             break;
         }
     }
     showAppearance(chosen);
-    shell().gb_anim() = QString::fromLatin1(kAppearances[chosen].token);
+    animation_ = QString::fromLatin1(kAppearances[chosen].token);
 }
 
-void gb::Command1_Click()
+void CharacterSheet::onSaveMission()
 {
     // A failed write leaves the sheet open with every value as it was, so the user can put the
     // workspace right and save again; the save dialog opens only after both blocks are written.
     // A dialog still open from an earlier save goes, so that its "OK" cannot make a mission of
     // blocks that are not this sheet's.
     if (trySave(this, [this] {
-            shell().savedBlocks() = mission::writeBlocks(shell().workspace(), values(),
-                                                         shell().gb_anim().toLatin1().toStdString(),
-                                                         waitShowingProgress(this));
+            shell().savedBlocks() =
+                mission::writeBlocks(shell().workspace(), values(),
+                                     animation_.toLatin1().toStdString(), waitShowingProgress(this));
         }))
         shell().showSaveDialog();
     else
         shell().hideSaveDialog();
 }
 
-void gb::Command2_Click()
+void CharacterSheet::onBack()
 {
     shell().backFromSheet();
 }
 
-void gb::Command3_Click()
+void CharacterSheet::onExit()
 {
     shell().exitFromSheet();
 }
 
-void gb::gb_remove_Click()
+void CharacterSheet::onRemove()
 {
     // "Tobrins", without the apostrophe, is this box's designed title: do not correct it.
     QMessageBox box(QMessageBox::Information, QStringLiteral("Tobrins Mustrel"),

@@ -42,7 +42,7 @@ struct Session : OnSheet {
             importOwnPieces();
         saveMission();
     }
-    Form2 &dialog() { return t.program.form2(); }
+    SaveDialog &dialog() { return t.program.saveDialog(); }
     DirList *dirs() { return child<DirList>(dialog(), "Dir1"); }
     QLineEdit *name() { return child<QLineEdit>(dialog(), "Text1"); }
     QComboBox *drives() { return child<QComboBox>(dialog(), "Drive1"); }
@@ -87,7 +87,7 @@ const QString kReplace =
 
 } // namespace
 
-class Form2Test : public QObject
+class SaveDialogTest : public QObject
 {
     Q_OBJECT
 
@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(s.state(), "shown Other.mis in out");
         QCOMPARE(s.rows().last(), "new");
         s.dialog().close();
-        QVERIFY(!s.t.program.isLoaded(Program::Window::Form2));
+        QVERIFY(!s.t.program.isLoaded(Program::Window::SaveDialog));
         s.saveMission();
         QCOMPARE(s.state(), "shown Mapa0001.mis in .");
         QCOMPARE(s.t.ends, 0);
@@ -363,7 +363,7 @@ private slots:
     void lookAndKeys()
     {
         Session s;
-        Form2 &w = s.dialog();
+        SaveDialog &w = s.dialog();
         checkLook(w, "Save Mission", {292, 221},
                   {"Drive1 8,8 121x22 Arial 8.25 standard", "Dir1 8,40 121x171 system standard",
                    "Label1 [Save as:] 120,24 73x17 Arial 8.25 #00ff00",
@@ -387,5 +387,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(Form2Test)
-#include "form2_test.moc"
+QTEST_MAIN(SaveDialogTest)
+#include "savedialog_test.moc"

@@ -1,4 +1,4 @@
-#include "form2.h"
+#include "savedialog.h"
 
 #include "errorbox.h"
 #include "look.h"
@@ -59,14 +59,14 @@ QString folderOnDrive(const QString &drive)
 
 } // namespace
 
-Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
+SaveDialog::SaveDialog(Shell &shell) : Form(shell), driveSource_(systemDrives)
 {
     look::setUpWindow(this, QStringLiteral("Save Mission"), QRect(3765, 2940, 4380, 3315));
-    Dir1_ = new DirList(this);
-    Dir1_->setObjectName(QStringLiteral("Dir1"));
+    folders_ = new DirList(this);
+    folders_->setObjectName(QStringLiteral("Dir1"));
     look::build(this, kDesign);
-    Drive1_ = findChild<QComboBox *>(QStringLiteral("Drive1"));
-    Text1_ = findChild<QLineEdit *>(QStringLiteral("Text1"));
+    drives_ = findChild<QComboBox *>(QStringLiteral("Drive1"));
+    name_ = findChild<QLineEdit *>(QStringLiteral("Text1"));
     auto *command1 = findChild<QPushButton *>(QStringLiteral("Command1"));
     auto *command2 = findChild<QPushButton *>(QStringLiteral("Command2"));
 
@@ -77,11 +77,11 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
     label1->raise();
     label1->setAttribute(Qt::WA_TransparentForMouseEvents);
     // Screen readers name each control: the name box by its label, the lists by what they hold.
-    label1->setBuddy(Text1_);
-    Drive1_->setAccessibleName(QStringLiteral("Drive"));
+    label1->setBuddy(name_);
+    drives_->setAccessibleName(QStringLiteral("Drive"));
     // On Linux Qt gives a drop-down list its value as its name; the description says what it is.
-    Drive1_->setAccessibleDescription(QStringLiteral("The drive the mission is saved on"));
-    Dir1_->setAccessibleName(QStringLiteral("Folder"));
+    drives_->setAccessibleDescription(QStringLiteral("The drive the mission is saved on"));
+    folders_->setAccessibleName(QStringLiteral("Folder"));
     // Enter and Escape press neither button.
     for (QPushButton *button : {command1, command2}) {
         button->setAutoDefault(false);
@@ -89,52 +89,52 @@ Form2::Form2(Shell &shell) : Form(shell), drives_(systemDrives)
     }
 
     // Only the user's choice counts, and only a choice of another drive.
-    connect(Drive1_, &QComboBox::activated, this, [this](int index) {
+    connect(drives_, &QComboBox::activated, this, [this](int index) {
         if (index != drive_)
-            Drive1_Change();
+            onDriveChanged();
     });
-    connect(command1, &QPushButton::clicked, this, &Form2::Command1_Click);
-    connect(command2, &QPushButton::clicked, this, &Form2::Command2_Click);
+    connect(command1, &QPushButton::clicked, this, &SaveDialog::onOk);
+    connect(command2, &QPushButton::clicked, this, &SaveDialog::onCancel);
 }
 
-void Form2::Form_Load()
+void SaveDialog::onLoad()
 {
-    Text1_->setText(kDefaultName);
+    name_->setText(kDefaultName);
     // The exact current folder, which QDir::currentPath() cannot give where its name is not in the
     // file-name encoding; should it be gone, the list stays empty and a save says so.
     std::error_code ec;
-    Dir1_->setFolder(std::filesystem::current_path(ec));
+    folders_->setFolder(std::filesystem::current_path(ec));
     fillDrives();
 }
 
-void Form2::showEvent(QShowEvent *event)
+void SaveDialog::showEvent(QShowEvent *event)
 {
     // Folders made or removed while the dialog was hidden show when it comes back.
-    Dir1_->setFolder(Dir1_->folder());
+    folders_->setFolder(folders_->folder());
     Form::showEvent(event);
 }
 
-void Form2::setDriveSource(DriveSource source)
+void SaveDialog::setDriveSource(DriveSource source)
 {
-    drives_ = source ? std::move(source) : DriveSource(systemDrives);
+    driveSource_ = source ? std::move(source) : DriveSource(systemDrives);
     fillDrives();
 }
 
-void Form2::fillDrives()
+void SaveDialog::fillDrives()
 {
-    Drive1_->clear();
-    for (const QString &drive : drives_())
-        Drive1_->addItem(QDir::toNativeSeparators(drive), drive);
-    selectDrive(driveOf(Dir1_->path()));
+    drives_->clear();
+    for (const QString &drive : driveSource_())
+        drives_->addItem(QDir::toNativeSeparators(drive), drive);
+    selectDrive(driveOf(folders_->path()));
 }
 
-void Form2::selectDrive(int index)
+void SaveDialog::selectDrive(int index)
 {
-    Drive1_->setCurrentIndex(index);
+    drives_->setCurrentIndex(index);
     drive_ = index;
 }
 
-int Form2::driveOf(const QString &folder) const
+int SaveDialog::driveOf(const QString &folder) const
 {
 #ifdef Q_OS_WIN
     constexpr Qt::CaseSensitivity kCase = Qt::CaseInsensitive;
@@ -143,8 +143,8 @@ int Form2::driveOf(const QString &folder) const
 #endif
     int best = -1;
     qsizetype bestLength = -1;
-    for (int i = 0; i < Drive1_->count(); ++i) {
-        const QString drive = QDir::cleanPath(Drive1_->itemData(i).toString());
+    for (int i = 0; i < drives_->count(); ++i) {
+        const QString drive = QDir::cleanPath(drives_->itemData(i).toString());
         const QString inside = drive.endsWith(QLatin1Char('/')) ? drive : drive + QLatin1Char('/');
         const bool holds = folder.compare(drive, kCase) == 0 || folder.startsWith(inside, kCase);
         if (holds && drive.size() > bestLength) {
@@ -155,14 +155,14 @@ int Form2::driveOf(const QString &folder) const
     return best;
 }
 
-void Form2::Drive1_Change()
+void SaveDialog::onDriveChanged()
 {
-    const QString drive = Drive1_->currentData().toString();
+    const QString drive = drives_->currentData().toString();
     const QDir root(drive);
     const bool ready = root.exists() && root.isReadable() &&
-                       (Dir1_->setPath(folderOnDrive(drive)) || Dir1_->setPath(drive));
+                       (folders_->setPath(folderOnDrive(drive)) || folders_->setPath(drive));
     if (ready) {
-        drive_ = Drive1_->currentIndex();
+        drive_ = drives_->currentIndex();
         return;
     }
     showError(
@@ -171,17 +171,17 @@ void Form2::Drive1_Change()
     selectDrive(drive_);
 }
 
-bool Form2::wroteEarlier(const std::filesystem::path &target) const
+bool SaveDialog::wroteEarlier(const std::filesystem::path &target) const
 {
     return std::any_of(written_.begin(), written_.end(),
                        [&target](const auto &earlier) { return files::sameFile(target, earlier); });
 }
 
-void Form2::Command1_Click()
+void SaveDialog::onOk()
 {
     // On failure, and on a "Cancel" or "No", the user keeps the dialog, the folder and the name.
     // A target that cannot be saved to is reported before any question is asked.
-    const std::filesystem::path folder = Dir1_->folder(), name = toPath(Text1_->text());
+    const std::filesystem::path folder = folders_->folder(), name = toPath(name_->text());
     if (!trySave(this, [&] { mission::checkTarget(shell().workspace(), folder, name); }))
         return;
     std::error_code ec;
@@ -205,7 +205,7 @@ void Form2::Command1_Click()
     }
 }
 
-void Form2::Command2_Click()
+void SaveDialog::onCancel()
 {
     shell().hideSaveDialog();
 }

@@ -3,6 +3,8 @@
 #include "form.h"
 #include "sheetvalues.h"
 
+#include <QString>
+
 #include <array>
 #include <cstddef>
 
@@ -13,31 +15,34 @@ class QPushButton;
 
 // The Green Beret's character sheet: his inventory, whether enemies see him and whether he can
 // die, his appearance; "Save Mission" writes his character and interface blocks.
-class gb : public Form
+class CharacterSheet : public Form
 {
     Q_OBJECT
 
 public:
-    explicit gb(Shell &shell);
+    explicit CharacterSheet(Shell &shell);
 
-    void Form_Load() override;
-    void Form_Unload() override;
+    void onLoad() override;
+    void onUnload() override;
 
     // The current Values of the twelve boxes the mission writers read.
     [[nodiscard]] mission::SheetValues values() const;
+    // The animation token of the appearance chosen: "COMANDO" until another is chosen.
+    [[nodiscard]] const QString &animation() const { return animation_; }
 
 private:
-    void grafico_Click();
-    void Command1_Click();
-    void Command2_Click();
-    void Command3_Click();
-    void gb_remove_Click();
+    void onAppearanceChosen();
+    void onSaveMission();
+    void onBack();
+    void onExit();
+    void onRemove();
 
     // Shows the picture that the appearance's holder already has in memory.
     void showAppearance(std::size_t row);
 
     std::array<QCheckBox *, 12> boxes_{};
-    QLabel *foto_;
-    QListWidget *grafico_;
-    QPushButton *Command1_;
+    QLabel *portrait_;
+    QListWidget *appearances_;
+    QPushButton *saveMission_;
+    QString animation_;
 };

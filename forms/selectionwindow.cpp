@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "selectionwindow.h"
 
 #include "look.h"
 
@@ -29,51 +29,51 @@ const look::Control kDesign[] = {
 
 } // namespace
 
-Form1::Form1(Shell &shell) : Form(shell)
+SelectionWindow::SelectionWindow(Shell &shell) : Form(shell)
 {
     look::setUpWindow(this, QStringLiteral("Tobrin's Mustrel"), QRect(2130, 1650, 7680, 5745));
     look::build(this, kDesign);
-    Label3_ = findChild<QLabel *>(QStringLiteral("Label3"));
-    List2_ = findChild<QListWidget *>(QStringLiteral("List2"));
-    Command1_ = findChild<QPushButton *>(QStringLiteral("Command1"));
+    intro_ = findChild<QLabel *>(QStringLiteral("Label3"));
+    missions_ = findChild<QListWidget *>(QStringLiteral("List2"));
+    next_ = findChild<QPushButton *>(QStringLiteral("Command1"));
     auto *command2 = findChild<QPushButton *>(QStringLiteral("Command2"));
 
-    List2_->setSelectionMode(QAbstractItemView::SingleSelection);
-    Command1_->setEnabled(false);
+    missions_->setSelectionMode(QAbstractItemView::SingleSelection);
+    next_->setEnabled(false);
 
-    connect(List2_, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!List2_->selectedItems().isEmpty())
-            List2_Click();
+    connect(missions_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!missions_->selectedItems().isEmpty())
+            onMissionChosen();
     });
-    connect(Command1_, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(next_, &QPushButton::clicked, this, &SelectionWindow::onNext);
+    connect(command2, &QPushButton::clicked, this, &SelectionWindow::onExit);
 }
 
-void Form1::Form_Load()
+void SelectionWindow::onLoad()
 {
-    Label3_->setText(QStringLiteral("This is still experimental version which allows you to "
-                                    "modify only Green Beret and only in Mission Pack Demo"));
-    List2_->addItem(QStringLiteral("Guess who's coming tonight"));
-    List2_->setCurrentRow(-1);
-    List2_->setFocus();
+    intro_->setText(QStringLiteral("This is still experimental version which allows you to "
+                                   "modify only Green Beret and only in Mission Pack Demo"));
+    missions_->addItem(QStringLiteral("Guess who's coming tonight"));
+    missions_->setCurrentRow(-1);
+    missions_->setFocus();
 }
 
-void Form1::Form_Unload()
+void SelectionWindow::onUnload()
 {
     shell().exitFromSelection();
 }
 
-void Form1::List2_Click()
+void SelectionWindow::onMissionChosen()
 {
-    Command1_->setEnabled(true);
+    next_->setEnabled(true);
 }
 
-void Form1::Command1_Click()
+void SelectionWindow::onNext()
 {
     shell().nextFromSelection();
 }
 
-void Form1::Command2_Click()
+void SelectionWindow::onExit()
 {
     shell().exitFromSelection();
 }

@@ -17,7 +17,7 @@ namespace
 
 const char *const kHolders[] = {"foto_gb", "foto_sniper", "foto_driver", "foto_spy", "foto_x"};
 
-QCheckBox *box(gb &w, const QString &text) // by the text the user reads
+QCheckBox *box(CharacterSheet &w, const QString &text) // by the text the user reads
 {
     for (QCheckBox *b : w.findChildren<QCheckBox *>())
         if (b->text() == text)
@@ -35,7 +35,7 @@ void clickItem(QListWidget *list, int row)
 }
 
 // The holder whose picture the portrait shows.
-QString portrait(gb &w)
+QString portrait(CharacterSheet &w)
 {
     const QImage shown = child<QLabel>(w, "foto")->pixmap().toImage();
     for (const char *holder : kHolders)
@@ -58,7 +58,7 @@ QByteArrayList saved()
 
 } // namespace
 
-class GbTest : public QObject
+class CharacterSheetTest : public QObject
 {
     Q_OBJECT
 
@@ -102,7 +102,7 @@ private slots:
             click(box(s.sheet(), text));
         s.saveMission();
         QCOMPARE(saved(), blocks(values, "COMANDO"));
-        QVERIFY(s.t.program.form2().isVisible() && s.sheet().isVisible());
+        QVERIFY(s.t.program.saveDialog().isVisible() && s.sheet().isVisible());
         if (QTest::currentDataTag() == QByteArray("untouched")) {
             QCOMPARE(contents("tobrinmis/gb.tmp").count("\r\n"), 44);
             QCOMPARE(contents("tobrinmis/gb_sub.tmp").count("\r\n"), 15);
@@ -147,9 +147,9 @@ private slots:
         QVERIFY2(said[0].startsWith(kErrorBox + "The mission could not be saved.|") &&
                      said[0].contains("gb.tmp") && said[0].contains("has not finished"),
                  qPrintable(said[0]));
-        QVERIFY(!QFile::exists("tobrinmis/gb.tmp") && !s.t.program.form2().isVisible());
+        QVERIFY(!QFile::exists("tobrinmis/gb.tmp") && !s.t.program.saveDialog().isVisible());
         s.saveMission();
-        QVERIFY(QFile::exists("tobrinmis/gb.tmp") && s.t.program.form2().isVisible());
+        QVERIFY(QFile::exists("tobrinmis/gb.tmp") && s.t.program.saveDialog().isVisible());
     }
 
     // Each item by mouse, then by arrow keys: its picture on show, the portrait's name, and its
@@ -157,7 +157,7 @@ private slots:
     void appearance()
     {
         OnSheet s;
-        gb &w = s.sheet();
+        CharacterSheet &w = s.sheet();
         QList<QImage> pictures; // five different ones, the Green Beret's on show
         for (const char *holder : kHolders) {
             pictures << child<QLabel>(w, holder)->pixmap().toImage();
@@ -171,7 +171,7 @@ private slots:
         const auto shown = [&] {
             const QString item = list->currentItem()->text();
             const QString named = child(w, "foto")->accessibleName();
-            return item + ' ' + portrait(w) + ' ' + s.t.program.gb_anim() +
+            return item + ' ' + portrait(w) + ' ' + w.animation() +
                    (named == "Portrait: " + item ? QString() : " named " + named);
         };
         QStringList byMouse, byKeys;
@@ -202,14 +202,14 @@ private slots:
     void theSheetKeepsItsValues()
     {
         OnSheet s;
-        gb &w = s.sheet();
+        CharacterSheet &w = s.sheet();
         auto *list = child<QListWidget>(w, "grafico");
         click(box(w, "Sniper Rifle"));
         click(box(w, "Colt"));
         box(w, "First Aid")->setCheckState(Qt::PartiallyChecked);
         clickItem(list, 4);
         const auto state = [&] {
-            QString state = s.t.program.gb_anim() + ' ' + portrait(w);
+            QString state = w.animation() + ' ' + portrait(w);
             for (QCheckBox *b : w.findChildren<QCheckBox *>())
                 state += ' ' + QString::number(b->checkState());
             return state + QString(" %1 of %2").arg(list->currentRow()).arg(list->count());
@@ -219,7 +219,7 @@ private slots:
                  qPrintable(before));
         const auto unchanged = [&] {
             QCOMPARE(state(), before);
-            QVERIFY(w.isVisible() && !s.t.program.isLoaded(Program::Window::Form2));
+            QVERIFY(w.isVisible() && !s.t.program.isLoaded(Program::Window::SaveDialog));
             QCOMPARE(s.t.ends, 0);
         };
 
@@ -254,7 +254,7 @@ private slots:
         QCOMPARE(saved(), blocks(SheetValues{.ck_aid = 2, .ck_gun = 0, .ck_sniper = 1}, "ESPIA"));
         int dialogs = 0;
         for (QWidget *window : QApplication::topLevelWidgets())
-            dialogs += qobject_cast<Form2 *>(window) && window->isVisible();
+            dialogs += qobject_cast<SaveDialog *>(window) && window->isVisible();
         QCOMPARE(dialogs, 1);
         // A failed save hides the dialog that the good one opened, so that its OK cannot make a
         // mission of blocks that are not the sheet's; neither block changes.
@@ -262,14 +262,14 @@ private slots:
         click(box(w, "Knife"));
         QVERIFY(QFile::remove("tobrinmis/gb_sub.tmp") && QDir().mkpath("tobrinmis/gb_sub.tmp/x"));
         QCOMPARE(answerMessages([&] { s.saveMission(); }).size(), 1);
-        QVERIFY(!s.t.program.form2().isVisible() && w.isVisible());
+        QVERIFY(!s.t.program.saveDialog().isVisible() && w.isVisible());
         QCOMPARE(contents("tobrinmis/gb.tmp"), character);
         click(box(w, "Knife"));
 
         QTest::mouseClick(child(w, "Command2"), Qt::LeftButton);
-        QVERIFY(!w.isVisible() && !s.t.program.form2().isVisible());
-        child<QListWidget>(s.t.program.form1(), "List2")->setCurrentRow(0);
-        QTest::mouseClick(child(s.t.program.form1(), "Command1"), Qt::LeftButton);
+        QVERIFY(!w.isVisible() && !s.t.program.saveDialog().isVisible());
+        child<QListWidget>(s.t.program.selection(), "List2")->setCurrentRow(0);
+        QTest::mouseClick(child(s.t.program.selection(), "Command1"), Qt::LeftButton);
         QVERIFY(&s.sheet() == &w && w.isVisible());
         QCOMPARE(state(), before);
     }
@@ -315,7 +315,7 @@ private slots:
     void look()
     {
         OnSheet s;
-        gb &w = s.sheet();
+        CharacterSheet &w = s.sheet();
         QCOMPARE(w.focusWidget(), child(w, "Command1"));
         const QString frame = " #ff0000 on #000000", box = " Arial 9.75 #00ff00 on #000000",
                       unavailable = box + " dim #007000";
@@ -360,5 +360,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(GbTest)
-#include "gb_test.moc"
+QTEST_MAIN(CharacterSheetTest)
+#include "charactersheet_test.moc"

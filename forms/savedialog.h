@@ -13,7 +13,7 @@ class QComboBox;
 class QLineEdit;
 
 // The "Save Mission" dialog: where the finished mission file goes and under which name.
-class Form2 : public Form
+class SaveDialog : public Form
 {
     Q_OBJECT
 
@@ -21,9 +21,9 @@ public:
     // The drives to offer, each a root folder; QDir::drives() unless told otherwise.
     using DriveSource = std::function<QStringList()>;
 
-    explicit Form2(Shell &shell);
+    explicit SaveDialog(Shell &shell);
 
-    void Form_Load() override;
+    void onLoad() override;
     [[nodiscard]] bool isDialog() const override { return true; }
 
     // Offers the drives of `source` from now on, starting at the drive of the opened folder.
@@ -40,14 +40,14 @@ private:
     // Whether the target is a mission file this dialog has written in this run.
     [[nodiscard]] bool wroteEarlier(const std::filesystem::path &target) const;
 
-    void Drive1_Change();
-    void Command1_Click();
-    void Command2_Click();
+    void onDriveChanged();
+    void onOk();
+    void onCancel();
 
-    DriveSource drives_;
-    QComboBox *Drive1_;
-    DirList *Dir1_;
-    QLineEdit *Text1_;
+    DriveSource driveSource_;
+    QComboBox *drives_;
+    DirList *folders_;
+    QLineEdit *name_;
     int drive_ = -1;                             // the drive the list is on
     std::vector<std::filesystem::path> written_; // the mission files saved in this run
 };
