@@ -5,6 +5,7 @@
 #include "groupcommit.h"
 #include "inputfile.h"
 #include "pathtext.h"
+#include "roundtrip.h"
 #include "savetarget.h"
 #include "workspace.h"
 

@@ -195,4 +195,9 @@ bool ScriptChecker::fail(std::string message, std::size_t offset)
     return false;
 }
 
+std::string lineAndColumn(std::size_t line, std::size_t column)
+{
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 } // namespace importer

@@ -100,6 +100,9 @@ private:
     std::size_t lineStart_ = 0;
 };
 
+// "line N, column M", as messages name a place in a text.
+[[nodiscard]] std::string lineAndColumn(std::size_t line, std::size_t column);
+
 // Why a text is not well formed, and where.
 struct ScriptFault {
     std::string message;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "missionsplit.h"
+#include "roundtrip.h"
 #include "script.h"
 
 #include <array>
