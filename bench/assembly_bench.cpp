@@ -54,7 +54,7 @@ std::pair<fs::path, std::int64_t> workspace(const Workspace &w)
     const fs::path pieces = folder / mission::kWorkspaceFolder;
     if (!fs::exists(pieces)) {
         fs::create_directory(pieces);
-        const std::string_view names[] = {mission::kPiece1, mission::kPiece2, mission::kPiece3};
+        const auto &names = mission::kStoredPieces;
         for (std::uint32_t k = 0; k < 3; ++k)
             writeWhole(pieces / names[k],
                        w.pieceMegabytes == 0

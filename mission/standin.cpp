@@ -47,10 +47,9 @@ bool isStandIn(const std::filesystem::path &piece, std::string_view standIn)
 
 bool holdsStandInPieces(const Workspace &workspace)
 {
-    const std::string_view names[] = {kPiece1, kPiece2, kPiece3};
     try {
         for (std::size_t k = 0; k < 3; ++k)
-            if (!isStandIn(workspace.file(names[k]), kStandInPieces[k]))
+            if (!isStandIn(workspace.file(kStoredPieces[k]), kStandInPieces[k]))
                 return false;
         return true;
     } catch (const files::Error &) {

@@ -14,6 +14,10 @@ inline constexpr std::string_view kPiece2 = "mis_1_2.dat";
 inline constexpr std::string_view kInterfaceBlockFile = "gb_sub.tmp";
 inline constexpr std::string_view kPiece3 = "mis_1_3.dat";
 
+// The three stored pieces, in the order they are assembled. Every other list of them (the
+// install, the launcher, the stand-in generator) is checked against this one.
+inline constexpr std::string_view kStoredPieces[] = {kPiece1, kPiece2, kPiece3};
+
 // The five files of a mission in the order they are assembled.
 inline constexpr std::string_view kMissionSources[] = {kPiece1, kCharacterBlockFile, kPiece2,
                                                        kInterfaceBlockFile, kPiece3};

@@ -1,15 +1,31 @@
 #pragma once
 
-#include "missionsplit.h"
+#include "roundtrip.h"
 #include "script.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace import_test
 {
+
+// The Green Beret's two blocks as plainly as they can be written, and a mission of just them.
+inline const std::string kGb = "[ .CLASS BICHOALIADO .TOKEN COMANDO ]";
+inline const std::string kSub = "[ SUBINTERFACEALIADO [ .TOKEN COMANDO ] ]";
+inline const std::string kMission = kGb + "\r\n" + kSub + "\r\n";
+
+// Exactly `size` bytes of lines of words, each ended by `end`, the last one cut short.
+inline std::string filler(std::size_t size, const std::string &end)
+{
+    std::string text;
+    while (text.size() < size)
+        text += "aaaa bbbbbbbb cc dddddddddddddd" + end;
+    text.resize(size);
+    return text;
+}
 
 // The first fault of a whole text's script, if any.
 inline std::optional<importer::ScriptFault> checkScript(std::string_view text)

@@ -1,16 +1,13 @@
-// Splitting a mission into the stored pieces, and the importer as a user runs it.
+// The importer as a user runs it: the program, the workspace and the pieces it writes; and the
+// shipped pieces, which it must give back from the editor's mission.
 
 #include "assembly.h"
 #include "blockfiles.h"
 #include "blocksize.h"
-#include "commandline.h"
-#include "groupcommit.h"
 #include "importerror.h"
 #include "linefile.h"
-#include "missionimport.h"
 #include "missionsplit.h"
 #include "script.h"
-#include "version.h"
 #include "workspace_fixture.h"
 
 #include "lines.h"
@@ -20,8 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <sstream>
 
 #ifdef _WIN32
 #include <cstdlib>
@@ -31,6 +26,10 @@
 #include <unistd.h>
 #endif
 
+using import_test::filler;
+using import_test::kGb;
+using import_test::kMission;
+using import_test::kSub;
 using mission_test::Files;
 using mission_test::readBytes;
 using mission_test::snapshot;
@@ -39,10 +38,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-
-const std::string kGb = "[ .CLASS BICHOALIADO .TOKEN COMANDO ]";
-const std::string kSub = "[ SUBINTERFACEALIADO [ .TOKEN COMANDO ] ]";
-const std::string kMission = kGb + "\r\n" + kSub + "\r\n";
 
 // Found from the folder the tests start in, before they change it.
 const fs::path kImporter = fs::absolute(TM_IMPORT_PROGRAM);
@@ -132,95 +127,6 @@ TEST_F(Import, TheShippedPiecesFitAroundTheBlocks)
         EXPECT_EQ(listHolding(text, split.interface), std::pair(std::string(".INTERFAZ"), 1));
         std::erase(text, '\r');
         EXPECT_EQ(import_test::storedPieces(text, importer::splitMission(text)), stored);
-    }
-}
-
-// Tabs, form feeds and vertical tabs separate words just as blanks do.
-TEST(Split, EveryKindOfBlankSeparatesWords)
-{
-    const std::string text = "[ .OBJETOS [ " + kGb + " ] .I [ " + kSub + " ] ]\r\n";
-    const std::array<std::string, 3> pieces = {"[ .OBJETOS [\r\n", "] .I [\r\n", "] ]\r\n"};
-    for (const char blank : {'\t', '\f', '\v'}) {
-        const auto blanked = [blank](std::string s) {
-            std::replace(s.begin(), s.end(), ' ', blank);
-            return s;
-        };
-        std::array<std::string, 3> want = pieces;
-        for (auto &piece : want)
-            piece = blanked(piece);
-        const std::string b = blanked(text);
-        EXPECT_EQ(import_test::storedPieces(b, importer::splitMission(b)), want) << int(blank);
-    }
-}
-
-// The last check before writing catches pieces that would not give the text back: a byte lost
-// or changed, a line end missing where a piece was cut inside a line, blank lines lost at the
-// end, or a cut inside a word (the bytes all come back, but as two words).
-TEST(Split, RoundTripFaultCatchesPiecesThatDoNotGiveBackTheText)
-{
-    using Pieces = std::array<std::string, 3>;
-    const std::string text = "[ .A WORD\n" + kGb + "\n.B x " + kSub + " ]\n\n\n";
-    auto split = importer::splitMission(text);
-    EXPECT_FALSE(importer::roundTripFault(text, split, import_test::storedPieces(text, split)));
-    const std::pair<void (*)(Pieces &), const char *> faults[] = {
-        {[](Pieces &p) { p[1].erase(1, 1); }, "differ from the text from line 3"},
-        {[](Pieces &p) { p[2].back() = ' '; }, "differ from the text from line 5"},
-        {[](Pieces &p) { p[1].resize(p[1].size() - 2); }, "stored piece 2 lacks its last line end"},
-        {[](Pieces &p) { p[2].resize(p[2].size() - 4); }, "differ from the text from line 4"},
-    };
-    for (const auto &[fault, says] : faults) {
-        auto pieces = import_test::storedPieces(text, split);
-        fault(pieces);
-        EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find(says),
-                  std::string::npos)
-            << says;
-    }
-    auto pieces = import_test::storedPieces(text, split);
-    split.character.begin = text.find("RD");
-    pieces[0] = mission::joinLines(mission_test::splitLines(text.substr(0, split.character.begin)));
-    EXPECT_NE(importer::roundTripFault(text, split, pieces).value_or("").find("line 1, column 6"),
-              std::string::npos);
-}
-
-// Exactly `size` bytes of lines of words, each ended by `end`, the last one cut short.
-std::string filler(std::size_t size, const std::string &end)
-{
-    std::string text;
-    while (text.size() < size)
-        text += "aaaa bbbbbbbb cc dddddddddddddd" + end;
-    text.resize(size);
-    return text;
-}
-
-// The pieces are made, and checked against the text, a read block at a time: whatever falls on
-// a block's edge comes out as the whole text would give it.
-TEST(Split, PiecesAcrossReadBlocks)
-{
-    const std::size_t b = files::kBlockSize;
-    struct Case {
-        const char *name;
-        std::string pre, mid, post, gb = kGb;
-    };
-    const Case cases[] = {
-        {"CrLfCutByABlock", filler(b - 1, "\n") + "\r\nx\n", "m\n", ""},
-        {"LoneCrEndingABlock", "", "m\n", filler(b - 1, "\r\n") + "\ry\n"},
-        {"WordAcrossBlocks", "p\n", filler(b - 5, "\n") + " LONGWORDXYZ\n", "q"},
-        {"CutInsideALineOneByteAfterABlock", filler(b, "\n") + "x", "", "\n"},
-        {"BlockLongerThanABlock", "\n", "\n", "\n",
-         "[ .CLASS BICHOALIADO .TOKEN COMANDO .L [\n" + filler(2 * b + 3, "\n") + "\n] ]"},
-    };
-    for (const Case &c : cases) {
-        const std::string text = c.pre + " " + c.gb + "\n" + c.mid + kSub + "\n" + c.post;
-        const std::array<std::string, 3> want = {
-            mission::joinLines(mission_test::splitLines(c.pre)),
-            mission::joinLines(mission_test::splitLines(c.mid)),
-            mission::joinLines(mission_test::splitLines(c.post))};
-        try {
-            EXPECT_TRUE(import_test::storedPieces(text, importer::splitMission(text)) == want)
-                << c.name;
-        } catch (const importer::ImportError &e) {
-            ADD_FAILURE() << c.name << ": " << e.what();
-        }
     }
 }
 
@@ -567,148 +473,5 @@ TEST_P(ImportOutcome, LeavesTheWorkspaceAsItWas)
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImportOutcome, testing::ValuesIn(kOutcomes),
                          [](const auto &info) { return std::string(info.param.name); });
-
-// How a group commit of the pieces ended becomes the exit status: 7 only where every piece holds
-// what it held before, 9 where some could not be put back (or, new, removed again), 10 where all
-// were replaced but the folder could not be made sure on disk.
-TEST(CommandLine, ACommitThatLeftThePiecesMixedEndsWithItsOwnStatus)
-{
-    using importer::Status;
-    const std::error_code failed = std::make_error_code(std::errc::io_error);
-    const auto result = [&](std::vector<files::PutBack> putBack) {
-        return files::GroupCommitResult{"mis_1_2.dat", failed, std::move(putBack), {}, {}};
-    };
-    const struct {
-        const char *name;
-        files::GroupCommitResult result;
-        Status status;
-    } cases[] = {
-        {"committed", {}, Status::Done},
-        {"committed, not sure on disk", {{}, {}, {}, failed, "ws"}, Status::Unconfirmed},
-        {"the first rename failed", result({}), Status::CannotWrite},
-        {"put back", result({{"mis_1_1.dat", ".tm-old", {}}}), Status::CannotWrite},
-        {"new, removed again", result({{"mis_1_1.dat", {}, {}}}), Status::CannotWrite},
-        {"not put back", result({{"mis_1_1.dat", ".tm-old", failed}}), Status::PiecesMixed},
-        {"new, left", result({{"mis_1_1.dat", {}, failed}}), Status::PiecesMixed},
-        {"second of two not put back",
-         result({{"mis_1_1.dat", ".tm-old", {}}, {"mis_1_3.dat", ".tm-old", failed}}),
-         Status::PiecesMixed},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(static_cast<int>(importer::commitStatus(c.result)), static_cast<int>(c.status))
-            << c.name;
-    EXPECT_EQ(static_cast<int>(Status::CannotWrite), 7);
-    EXPECT_EQ(static_cast<int>(Status::PiecesMixed), 9);
-    EXPECT_EQ(static_cast<int>(Status::Unconfirmed), 10);
-}
-
-// The command line as --help documents it, with the import itself stood in for: which file it
-// is given and how, and the ways it ends that no real mission can reach.
-TEST(CommandLine, ArgumentsAndExitStatuses)
-{
-    using importer::ImportMode;
-    using importer::Status;
-    struct Case {
-        std::vector<std::string> args;
-        std::function<void()> fails; // what the import throws, if anything
-        int status;
-        std::string called;   // "" when the import must not run
-        std::string out, err; // excerpts of what goes to each stream
-    };
-    const auto throws = [](Status status) {
-        return [status] { throw importer::ImportError(status, "could not import \"m.mis\": why"); };
-    };
-    const std::string version = std::string("tobrins-mustrel-import ") + tobrins::kVersion + "\n";
-    // clang-format off
-    const Case cases[] = {
-        {{"m.mis"},                    {}, 0, "write m.mis", "m.mis: 1 lines", ""},
-        {{"--check", "m.mis"},         {}, 0, "check m.mis", "nothing written (--check)", ""},
-        {{"--", "--check"},            {}, 0, "write --check", "--check: 1 lines", ""},
-        {{"--check", "--", "-x.mis"},  {}, 0, "check -x.mis", "-x.mis: 1 lines", ""},
-        {{"-"},                        {}, 0, "write -", "-: 1 lines", ""},
-        {{"--workspace", "w", "m.mis"}, {}, 0, "write m.mis in w", "m.mis: 1 lines", ""},
-        {{"--workspace=w", "m.mis"},   {}, 0, "write m.mis in w", "m.mis: 1 lines", ""},
-        {{"m.mis", "--workspace"},     {}, 2, "", "", "--workspace must be followed by a folder"},
-        {{"--workspace=", "m.mis"},    {}, 2, "", "", "--workspace must be followed by a folder"},
-        {{"--workspace", "", "m.mis"}, {}, 2, "", "", "--workspace must be followed by a folder"},
-        {{"--help", "m.mis"},          {}, 0, "", "Exit status:", ""},
-        {{"--version", "m.mis"},       {}, 0, "", version, ""},
-        {{},                           {}, 2, "", "", "no mission file was given"},
-        {{""},                         {}, 2, "", "", "no mission file was given"},
-        {{"a.mis", "b.mis"},           {}, 2, "", "", "only one mission file, please"},
-        {{"--force", "m.mis"},         {}, 2, "", "", "unknown option \"--force\""},
-        // The program itself reaches every other status in the tests above.
-        {{"m.mis"}, throws(Status::RoundTrip),     6, "write m.mis", "", "tobrins-mustrel-import: could not import \"m.mis\": why\n"},
-        {{"m.mis"}, [] { throw std::runtime_error("odd"); }, 1, "write m.mis", "", "tobrins-mustrel-import: m.mis: odd"},
-    };
-    // clang-format on
-    for (const Case &c : cases) {
-        std::string called;
-        const auto import = [&](const mission::Workspace &workspace, const fs::path &file,
-                                ImportMode mode, const files::WaitForFolder &) {
-            called = (mode == ImportMode::Check ? "check " : "write ") + file.string();
-            if (workspace.folder().filename() != mission::kWorkspaceFolder)
-                called += " in " + workspace.folder().string();
-            if (c.fails)
-                c.fails();
-            return importer::ImportReport{1, {}, {}, {}};
-        };
-        std::ostringstream out, err;
-        const std::string given = testing::PrintToString(c.args);
-        EXPECT_EQ(importer::runCommandLine(c.args, out, err, import), c.status) << given;
-        EXPECT_EQ(called, c.called) << given;
-        EXPECT_NE(out.str().find(c.out), std::string::npos) << given << out.str();
-        EXPECT_NE(err.str().find(c.err), std::string::npos) << given << err.str();
-        EXPECT_EQ(out.str().empty(), c.out.empty()) << given << out.str();
-        EXPECT_EQ(err.str().empty(), c.err.empty()) << given << err.str();
-    }
-
-    // While another program saves in the workspace, the importer says so at once, and once.
-    std::ostringstream out, err;
-    const auto waits = [](const mission::Workspace &, const fs::path &, ImportMode,
-                          const files::WaitForFolder &wait) {
-        EXPECT_TRUE(wait("ws"));
-        EXPECT_TRUE(wait("ws"));
-        return importer::ImportReport{1, {}, {}, {}};
-    };
-    EXPECT_EQ(importer::runCommandLine(std::vector<std::string>{"m.mis"}, out, err, waits), 0);
-    EXPECT_EQ(err.str(),
-              "tobrins-mustrel-import: waiting for another save in \"ws\" to finish...\n");
-
-    // In a window of its own, with nothing to import, a player reads how to give it a file; with
-    // a file it imports into the workspace beside the program, whatever the current folder,
-    // unless the arguments name another.
-    const fs::path program = fs::path("games") / "mustrel";
-    const std::string beside = (program / "tobrinmis").string();
-    for (const auto &[args, called, says] :
-         {std::tuple{std::vector<std::string>{}, std::string(),
-                     "drop it on\ntobrins-mustrel-import.exe."},
-          {{"m.mis"}, "m.mis in " + beside, "m.mis: 1 lines"},
-          {{"--workspace", "w", "m.mis"}, "m.mis in w", "m.mis: 1 lines"}}) {
-        std::string got;
-        const auto import = [&](const mission::Workspace &workspace, const fs::path &file,
-                                ImportMode, const files::WaitForFolder &) {
-            got = file.string() + " in " + workspace.folder().string();
-            return importer::ImportReport{1, {}, {}, {}};
-        };
-        std::ostringstream out, err;
-        EXPECT_EQ(importer::runInOwnWindow(args, out, err, program, import), args.empty() ? 2 : 0);
-        EXPECT_EQ(got, called);
-        EXPECT_NE(out.str().find(says), std::string::npos) << out.str();
-        EXPECT_EQ(err.str(), "");
-    }
-
-    // --help speaks of the places of the platform it runs on.
-    std::ostringstream help, none;
-    EXPECT_EQ(importer::runCommandLine(std::vector<std::string>{"--help"}, help, none), 0);
-#ifdef _WIN32
-    EXPECT_EQ(help.str().find("XDG_DATA_HOME"), std::string::npos) << help.str();
-    EXPECT_NE(help.str().find("tobrinmis\\ in the current folder"), std::string::npos);
-#else
-    EXPECT_NE(help.str().find("${XDG_DATA_HOME:-~/.local/share}/tobrins-mustrel/tobrinmis"),
-              std::string::npos)
-        << help.str();
-#endif
-}
 
 } // namespace
