@@ -25,11 +25,6 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
 }
 
-std::string at(std::size_t line, std::size_t column)
-{
-    return placeText(line, column);
-}
-
 std::string at(TextPositions &positions, std::size_t offset)
 {
     const auto p = positions.at(offset);
