@@ -14,6 +14,8 @@
 
 #include "importhelpers.h"
 
+#include "sanitizer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -176,17 +178,6 @@ TEST_F(Import, ThroughAPipe)
     EXPECT_TRUE(readBytes(workspace() / "mis_1_1.dat") ==
                 mission::joinLines(mission_test::splitLines(before)));
 }
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TM_ASAN
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(TM_ASAN)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 // A mission too large for the memory left: a plain message with the file and its size, its own
 // exit status, and nothing written.

@@ -6,6 +6,8 @@
 
 #include "importhelpers.h"
 
+#include "sanitizer.h"
+
 #include <gtest/gtest.h>
 
 #include <future>
@@ -84,15 +86,10 @@ TEST(ScriptRead, InChunksAsWhole)
 // each distinct text is checked once. Unoptimised and sanitizer builds, some 40 times slower,
 // and Windows builds, which run under Wine here, check one state in 89, a different one for
 // each block: the blocks do not depend on the platform.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TM_ASAN
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__) || defined(TM_ASAN) || !defined(__OPTIMIZE__) || defined(_WIN32)
+#if !defined(__OPTIMIZE__) || defined(_WIN32)
 constexpr std::size_t kStride = 89;
 #else
-constexpr std::size_t kStride = 1;
+constexpr std::size_t kStride = kAddressSanitizer ? 89 : 1;
 #endif
 
 // The first fault in the blocks of states [begin, end): block 0 is the interface block, block
