@@ -31,16 +31,12 @@
 #endif
 
 using files::AtomicFile;
-using files_test::Files;
-using files_test::readBytes;
-using files_test::snapshot;
-using files_test::writeBytes;
+using namespace files_test;
 namespace fs = std::filesystem;
 
 namespace
 {
 
-using files_test::kNoEntry;
 #ifndef _WIN32
 // The unprivileged user and group that permission cases act as.
 constexpr uid_t kNobody = 65534;

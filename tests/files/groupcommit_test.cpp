@@ -14,12 +14,8 @@
 #include <thread>
 
 using files::AtomicFile;
-using files_test::Files;
-using files_test::readBytes;
-using files_test::snapshot;
-using files_test::writeBytes;
+using namespace files_test;
 namespace fs = std::filesystem;
-using files_test::Call;
 
 namespace
 {

@@ -20,9 +20,7 @@
 #endif
 
 using files::AtomicFile;
-using files_test::Files;
-using files_test::snapshot;
-using files_test::writeBytes;
+using namespace files_test;
 namespace fs = std::filesystem;
 
 namespace
