@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -19,6 +20,7 @@ namespace detail
 {
 
 struct HeldLock {
+    std::thread::id thread;
     platform::File file;
     platform::FileIdentity id;
     bool exclusive = false;
@@ -33,12 +35,19 @@ namespace
 
 constexpr const char *kLockAction = "could not lock";
 
-// This thread's locks. A lock is never lent to another thread: two threads' locks of one folder
-// exclude each other, as two programs' do.
-std::vector<std::unique_ptr<detail::HeldLock>> &heldHere()
+// The locks the threads of this program hold, each its own thread's: a lock is never lent to
+// another thread, so two threads' locks of one folder exclude each other, as two programs' do.
+// (Not thread_local: a thread's own variables that need tidying at its end crash some Windows
+// runtimes.)
+struct Held {
+    std::mutex mutex;
+    std::vector<std::unique_ptr<detail::HeldLock>> locks;
+};
+
+Held &held()
 {
-    thread_local std::vector<std::unique_ptr<detail::HeldLock>> held;
-    return held;
+    static Held all;
+    return all;
 }
 
 } // namespace
@@ -61,15 +70,20 @@ FolderLock::FolderLock(const fs::path &folder, Mode mode, const WaitForFolder &w
         throw failure("the lock is not a file of its own");
     if (ec)
         throw failure(ec.message());
-    auto &held = heldHere();
     const auto id = platform::identity(file);
-    if (const auto found = std::ranges::find(held, id, &detail::HeldLock::id);
-        found != held.end()) {
-        if (exclusive && !(*found)->exclusive)
-            throw failure("this program is still reading there");
-        held_ = found->get();
-        ++held_->users;
-        return;
+    const auto thread = std::this_thread::get_id();
+    {
+        const std::lock_guard guard(held().mutex);
+        const auto found = std::ranges::find_if(held().locks, [&](const auto &each) {
+            return each->thread == thread && each->id == id;
+        });
+        if (found != held().locks.end()) {
+            if (exclusive && !(*found)->exclusive)
+                throw failure("this program is still reading there");
+            held_ = found->get();
+            ++held_->users;
+            return;
+        }
     }
     while (!platform::tryLock(file, exclusive, ec)) {
         if (ec)
@@ -78,20 +92,23 @@ FolderLock::FolderLock(const fs::path &folder, Mode mode, const WaitForFolder &w
             throw failure("another save in its folder has not finished; try again when it has");
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    held.push_back(std::make_unique<detail::HeldLock>(
-        detail::HeldLock{std::move(file), id, exclusive, 1, {}}));
-    held_ = held.back().get();
+    const std::lock_guard guard(held().mutex);
+    held().locks.push_back(std::make_unique<detail::HeldLock>(
+        detail::HeldLock{thread, std::move(file), id, exclusive, 1, {}}));
+    held_ = held().locks.back().get();
 }
 
 FolderLock::~FolderLock()
 {
+    const std::lock_guard guard(held().mutex);
     std::erase(held_->claimed, claimed_);
     if (--held_->users == 0)
-        std::erase_if(heldHere(), [this](const auto &each) { return each.get() == held_; });
+        std::erase_if(held().locks, [this](const auto &each) { return each.get() == held_; });
 }
 
 bool FolderLock::claim(const fs::path &tag)
 {
+    const std::lock_guard guard(held().mutex);
     if (std::ranges::any_of(held_->claimed,
                             [&tag](const fs::path &each) { return platform::sameName(each, tag); }))
         return false;
