@@ -13,7 +13,7 @@ function(tm_install_program target)
     file(RELATIVE_PATH TM_LAUNCHER_TO_PROGRAM ${CMAKE_INSTALL_FULL_BINDIR}
          ${CMAKE_INSTALL_FULL_LIBEXECDIR}/tobrins-mustrel/${target})
     file(RELATIVE_PATH TM_LAUNCHER_TO_PIECES ${CMAKE_INSTALL_FULL_BINDIR}
-         ${CMAKE_INSTALL_FULL_DATADIR}/tobrins-mustrel/tobrinmis)
+         ${CMAKE_INSTALL_PREFIX}/${TM_PIECES_DIR})
     configure_file(${PROJECT_SOURCE_DIR}/app/launcher.sh.in launcher/${target} @ONLY)
     install(PROGRAMS ${CMAKE_CURRENT_BINARY_DIR}/launcher/${target}
             DESTINATION ${CMAKE_INSTALL_BINDIR})
