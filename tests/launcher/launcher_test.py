@@ -40,7 +40,7 @@ class Launcher(unittest.TestCase):
         if not os.access(editor, os.X_OK):  # installed where the launcher looks for it
             raise AssertionError(f"the editor is not installed as {editor}")
         write(editor, STAND_IN.encode())
-        pieces = os.path.join(cls.stage, "share", "tobrins-mustrel", "tobrinmis")
+        pieces = os.path.join(cls.stage, "share", "games", "tobrins-mustrel", "tobrinmis")
         cls.installed = {p: read(os.path.join(pieces, p)) for p in PIECES}
 
     @classmethod
@@ -66,7 +66,7 @@ class Launcher(unittest.TestCase):
 
         if os.path.exists(self.started):
             os.remove(self.started)
-        return subprocess.run([os.path.join(self.stage, "bin", command), *args],
+        return subprocess.run([os.path.join(self.stage, "games", command), *args],
                               cwd=self.here, env=full, capture_output=True, text=True,
                               preexec_fn=limit if file_size_limit else None)
 
@@ -130,7 +130,7 @@ class Launcher(unittest.TestCase):
     def test_each_copy_is_on_disk_before_its_name_and_the_names_after(self):
         log = os.path.join(self.root, "syncs")
         done = subprocess.run(["strace", "-f", "-y", "-qq", "-e", "trace=fsync,fdatasync", "-o", log,
-                               os.path.join(self.stage, "bin", "tobrins-mustrel")], cwd=self.here,
+                               os.path.join(self.stage, "games", "tobrins-mustrel")], cwd=self.here,
                               env={"PATH": os.environ["PATH"], "HOME": self.home,
                                    "TM_STARTED": self.started}, capture_output=True, text=True)
         self.assertStartedIn(done, self.workspace)
