@@ -26,10 +26,11 @@ AtomicFile::AtomicFile(const fs::path &target, Backup backup, const WaitForFolde
         checkBackupPlace(target_);
     tidyLeftovers(target_);
     std::error_code ec;
-    *file_ = platform::createNew(ownName(target_, kNewPrefix), ec);
+    const fs::path temp = ownName(target_, kNewPrefix);
+    *file_ = platform::createNew(temp, ec);
     if (ec)
         throw Error(kWriteAction, target_, ec);
-    temp_ = ownName(target_, kNewPrefix);
+    temp_ = temp;
     platform::takeAttributes(*file_, target_);
 }
 

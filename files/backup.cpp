@@ -76,14 +76,13 @@ fs::path plannedBackup(const fs::path &target)
 
 void copyToBackup(const fs::path &file)
 {
-    // What stands under the backup's name was checked when the save began (checkBackupPlace()),
-    // and the folder's lock keeps other saves from changing it since.
+    // The folder's lock keeps other saves from changing what stands there since it was planned.
+    const fs::path bak = plannedBackup(file);
     std::error_code ec;
-    if (!isFile(file) || fs::exists(fs::symlink_status(backupPath(file), ec)))
-        return;
-    copyBeside(file, backupPath(file), ec);
+    if (!bak.empty())
+        copyBeside(file, bak, ec);
     if (ec && ec != std::errc::file_exists)
-        throw Error(kBackupAction, backupPath(file), ec);
+        throw Error(kBackupAction, bak, ec);
 }
 
 void copyBeside(const fs::path &from, const fs::path &to, std::error_code &ec)
